@@ -1,0 +1,37 @@
+// Shift-JIS (code page 932) text analysis: the byte classes and the ten operations.
+//
+// Every function judges the bytes of `text` and nothing else: no decoding, no trail byte
+// validated, no byte read at or past text.size(). Positions are 1-based byte positions.
+// `symbolsAllowed` is the allow-symbols flag, 1 or 0. Texts longer than INT_MAX bytes are
+// outside the domain: sizes and positions are 32-bit.
+#pragma once
+
+#include <string_view>
+
+enum SymbolClass { NotSymbol = 0, FullWidthSymbol = 1, HalfWidthSymbol = 2 };
+
+struct CheckResult {
+    bool ok;       // every character passed
+    int position;  // when !ok: 1-based byte position where the first rejected character starts; 0 when ok
+};
+
+// 1 for the bytes that open a double-byte character (0x80-0x9F, 0xE0-0xFF), else 0.
+int IsLeadByte(unsigned char b);
+
+// The symbol class of the character that starts at `pos` (1 <= pos <= size), NotSymbol when
+// symbols are not allowed or `pos` lies outside the text.
+SymbolClass ClassifySymbol(std::string_view text, int pos, int symbolsAllowed);
+
+int CheckByteSize(std::string_view text);
+int CheckCharCount(std::string_view text);
+
+CheckResult CheckFullWidth(std::string_view text);
+CheckResult CheckHalfWidth(std::string_view text);
+
+CheckResult CheckFullHiragana(std::string_view text, int symbolsAllowed);
+CheckResult CheckFullKatakana(std::string_view text, int symbolsAllowed);
+CheckResult CheckFullAlnum(std::string_view text, int symbolsAllowed);
+
+CheckResult CheckHalfKatakana(std::string_view text, int symbolsAllowed);
+CheckResult CheckHalfDigits(std::string_view text, int symbolsAllowed);
+CheckResult CheckHalfAlnum(std::string_view text, int symbolsAllowed);

@@ -1,0 +1,17 @@
+// Byte size and character count.
+#include "analysis.h"
+#include "scan.h"
+
+int CheckByteSize(std::string_view text) { return static_cast<int>(text.size()); }
+
+int CheckCharCount(std::string_view text) {
+    const std::size_t length = text.size();
+    int count = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        // A lead byte takes the next byte as its trail, whatever it is; a lead byte in the
+        // last position is a character by itself.
+        if (IsLeadByte(analysis_detail::ByteAt(text, i))) ++i;
+        ++count;
+    }
+    return count;
+}

@@ -1,0 +1,124 @@
+// Result lines, excerpt, numbers and banner, as code page 932 bytes.
+#include "wording.h"
+
+#include <array>
+#include <charconv>
+
+#include "analysis.h"
+
+namespace {
+
+// Labels, in Operation order: the button captions.
+constexpr std::array<std::string_view, kOperationCount> kLabels = {
+    "\x95\xB6\x8E\x9A\x83T\x83\x43\x83Y",              // 文字サイズ
+    "\x95\xB6\x8E\x9A\x90\x94",                        // 文字数
+    "\x91S\x8Ap",                                      // 全角
+    "\x94\xBC\x8Ap",                                   // 半角
+    "\x91S\x8Ap\x82\xD0\x82\xE7\x82\xAA\x82\xC8",      // 全角ひらがな
+    "\x91S\x8Ap\x83J\x83^\x83J\x83i",                  // 全角カタカナ
+    "\x91S\x8Ap\x89p\x90\x94",                         // 全角英数
+    "\x94\xBC\x8Ap\x83J\x83^\x83J\x83i",               // 半角カタカナ
+    "\x94\xBC\x8Ap\x90\x94\x92l",                      // 半角数値
+    "\x94\xBC\x8Ap\x89p\x90\x94",                      // 半角英数
+};
+
+constexpr std::string_view kColon = "\x81\x46";                   // ：
+constexpr std::string_view kOk = "\x82n\x82j";                    // ＯＫ
+constexpr std::string_view kNgOpen = "\x82m\x82\x66 (";           // ＮＧ (
+constexpr std::string_view kBytes = "\x83o\x83\x43\x83g";         // バイト
+constexpr std::string_view kCharacters = "\x95\xB6\x8E\x9A";      // 文字
+constexpr std::string_view kNthByteClose = "\x83o\x83\x43\x83g\x96\xDA)";  // バイト目)
+constexpr std::string_view kExcerptOpen = "\x81@\x81@\x81@> ";   // 　　　>␠
+constexpr std::string_view kMarkOpen = " \x81y";                  // ␠【
+constexpr std::string_view kMarkClose = "\x81z ";                 // 】␠
+
+std::string Join(std::initializer_list<std::string_view> parts) {
+    std::string line;
+    for (std::string_view part : parts) line += part;
+    return line;
+}
+
+}  // namespace
+
+std::string DecimalText(int n) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    return std::string(digits, end);
+}
+
+std::string MarkCharacterAt(std::string_view text, int p) {
+    const std::size_t length = text.size();
+    std::string excerpt;
+    excerpt.reserve(length + kMarkOpen.size() + kMarkClose.size());
+    std::size_t i = 0;
+    while (i < length) {
+        if (static_cast<long long>(i) + 1 != p) {
+            excerpt += text[i];
+            ++i;
+            continue;
+        }
+        // A lead byte with a byte after it is marked together with that byte, whatever it is.
+        const std::size_t width =
+            IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < length ? 2 : 1;
+        excerpt += kMarkOpen;
+        excerpt += text.substr(i, width);
+        excerpt += kMarkClose;
+        i += width;
+    }
+    return excerpt;
+}
+
+std::vector<std::string> BannerLines() {
+    return {
+        "*** Kestrune Version 1.00 ***",
+        "",
+        // 検査結果をここに表示します。
+        "\x8C\x9F\x8D\xB8\x8C\x8B\x89\xCA\x82\xF0\x82\xB1\x82\xB1\x82\xC9\x95\x5C\x8E\xA6\x82\xB5"
+        "\x82\xDC\x82\xB7\x81\x42",
+        // 画面上部のエディットエリアに文字列を入れ、
+        "\x89\xE6\x96\xCA\x8F\xE3\x95\x94\x82\xCC\x83G\x83\x66\x83\x42\x83\x62\x83g\x83G\x83\x8A"
+        "\x83\x41\x82\xC9\x95\xB6\x8E\x9A\x97\xF1\x82\xF0\x93\xFC\x82\xEA\x81\x41",
+        // 検査したいボタンを押してください。
+        "\x8C\x9F\x8D\xB8\x82\xB5\x82\xBD\x82\xA2\x83{\x83^\x83\x93\x82\xF0\x89\x9F\x82\xB5\x82\xC4"
+        "\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x42",
+        std::string(39, '-'),
+    };
+}
+
+std::string_view OperationLabel(Operation op) { return kLabels[static_cast<int>(op)]; }
+
+Outcome RunOperation(Operation op, std::string_view text, int symbolsAllowed) {
+    const auto check = [](CheckResult r) { return Outcome{r.ok, r.position, 0}; };
+    switch (op) {
+        case Operation::ByteSize: return {true, 0, CheckByteSize(text)};
+        case Operation::CharCount: return {true, 0, CheckCharCount(text)};
+        case Operation::FullWidth: return check(CheckFullWidth(text));
+        case Operation::HalfWidth: return check(CheckHalfWidth(text));
+        case Operation::FullHiragana: return check(CheckFullHiragana(text, symbolsAllowed));
+        case Operation::FullKatakana: return check(CheckFullKatakana(text, symbolsAllowed));
+        case Operation::FullAlnum: return check(CheckFullAlnum(text, symbolsAllowed));
+        case Operation::HalfKatakana: return check(CheckHalfKatakana(text, symbolsAllowed));
+        case Operation::HalfDigits: return check(CheckHalfDigits(text, symbolsAllowed));
+        case Operation::HalfAlnum: return check(CheckHalfAlnum(text, symbolsAllowed));
+    }
+    return {true, 0, 0};
+}
+
+std::vector<std::string> OutcomeLines(Operation op, const Outcome& outcome, std::string_view text) {
+    const std::string_view label = OperationLabel(op);
+    switch (op) {
+        case Operation::ByteSize: return {Join({label, kColon, DecimalText(outcome.value), kBytes})};
+        case Operation::CharCount:
+            return {Join({label, kColon, DecimalText(outcome.value), kCharacters})};
+        default: break;
+    }
+    if (outcome.ok) return {Join({label, kColon, kOk})};
+    return {
+        Join({label, kColon, kNgOpen, DecimalText(outcome.position), kNthByteClose}),
+        Join({kExcerptOpen, MarkCharacterAt(text, outcome.position)}),
+    };
+}
+
+std::vector<std::string> ResultLines(Operation op, std::string_view text, int symbolsAllowed) {
+    return OutcomeLines(op, RunOperation(op, text, symbolsAllowed), text);
+}
