@@ -12,7 +12,8 @@ enum SymbolClass { NotSymbol = 0, FullWidthSymbol = 1, HalfWidthSymbol = 2 };
 
 struct CheckResult {
     bool ok;       // every character passed
-    int position;  // when !ok: 1-based byte position where the first rejected character starts; 0 when ok
+    int position;  // when !ok: 1-based byte position where the first rejected character starts; 0
+                   // when ok
 };
 
 // 1 for the bytes that open a double-byte character (0x80-0x9F, 0xE0-0xFF), else 0.

@@ -51,7 +51,8 @@ SymbolClass ClassifySymbol(std::string_view text, int pos, int symbolsAllowed) {
         // A lead byte in the last position has no trail byte and stays NotSymbol.
         if (static_cast<std::size_t>(pos) < text.size()) {
             const auto b2 = static_cast<unsigned char>(text[pos]);
-            if (b1 == 0x81 && InAny(b2, kFullWidthSymbolTrails, std::size(kFullWidthSymbolTrails))) {
+            if (b1 == 0x81 &&
+                InAny(b2, kFullWidthSymbolTrails, std::size(kFullWidthSymbolTrails))) {
                 cls = FullWidthSymbol;
             }
         }

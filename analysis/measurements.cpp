@@ -2,7 +2,9 @@
 #include "analysis.h"
 #include "scan.h"
 
-int CheckByteSize(std::string_view text) { return static_cast<int>(text.size()); }
+int CheckByteSize(std::string_view text) {
+    return static_cast<int>(text.size());
+}
 
 int CheckCharCount(std::string_view text) {
     const std::size_t length = text.size();

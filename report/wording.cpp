@@ -10,27 +10,27 @@ namespace {
 
 // Labels, in Operation order: the button captions.
 constexpr std::array<std::string_view, kOperationCount> kLabels = {
-    "\x95\xB6\x8E\x9A\x83T\x83\x43\x83Y",              // 文字サイズ
-    "\x95\xB6\x8E\x9A\x90\x94",                        // 文字数
-    "\x91S\x8Ap",                                      // 全角
-    "\x94\xBC\x8Ap",                                   // 半角
-    "\x91S\x8Ap\x82\xD0\x82\xE7\x82\xAA\x82\xC8",      // 全角ひらがな
-    "\x91S\x8Ap\x83J\x83^\x83J\x83i",                  // 全角カタカナ
-    "\x91S\x8Ap\x89p\x90\x94",                         // 全角英数
-    "\x94\xBC\x8Ap\x83J\x83^\x83J\x83i",               // 半角カタカナ
-    "\x94\xBC\x8Ap\x90\x94\x92l",                      // 半角数値
-    "\x94\xBC\x8Ap\x89p\x90\x94",                      // 半角英数
+    "\x95\xB6\x8E\x9A\x83T\x83\x43\x83Y",          // 文字サイズ
+    "\x95\xB6\x8E\x9A\x90\x94",                    // 文字数
+    "\x91S\x8Ap",                                  // 全角
+    "\x94\xBC\x8Ap",                               // 半角
+    "\x91S\x8Ap\x82\xD0\x82\xE7\x82\xAA\x82\xC8",  // 全角ひらがな
+    "\x91S\x8Ap\x83J\x83^\x83J\x83i",              // 全角カタカナ
+    "\x91S\x8Ap\x89p\x90\x94",                     // 全角英数
+    "\x94\xBC\x8Ap\x83J\x83^\x83J\x83i",           // 半角カタカナ
+    "\x94\xBC\x8Ap\x90\x94\x92l",                  // 半角数値
+    "\x94\xBC\x8Ap\x89p\x90\x94",                  // 半角英数
 };
 
-constexpr std::string_view kColon = "\x81\x46";                   // ：
-constexpr std::string_view kOk = "\x82n\x82j";                    // ＯＫ
-constexpr std::string_view kNgOpen = "\x82m\x82\x66 (";           // ＮＧ (
-constexpr std::string_view kBytes = "\x83o\x83\x43\x83g";         // バイト
-constexpr std::string_view kCharacters = "\x95\xB6\x8E\x9A";      // 文字
+constexpr std::string_view kColon = "\x81\x46";                            // ：
+constexpr std::string_view kOk = "\x82n\x82j";                             // ＯＫ
+constexpr std::string_view kNgOpen = "\x82m\x82\x66 (";                    // ＮＧ (
+constexpr std::string_view kBytes = "\x83o\x83\x43\x83g";                  // バイト
+constexpr std::string_view kCharacters = "\x95\xB6\x8E\x9A";               // 文字
 constexpr std::string_view kNthByteClose = "\x83o\x83\x43\x83g\x96\xDA)";  // バイト目)
-constexpr std::string_view kExcerptOpen = "\x81@\x81@\x81@> ";   // 　　　>␠
-constexpr std::string_view kMarkOpen = " \x81y";                  // ␠【
-constexpr std::string_view kMarkClose = "\x81z ";                 // 】␠
+constexpr std::string_view kExcerptOpen = "\x81@\x81@\x81@> ";             // 　　　>␠
+constexpr std::string_view kMarkOpen = " \x81y";                           // ␠【
+constexpr std::string_view kMarkClose = "\x81z ";                          // 】␠
 
 std::string Join(std::initializer_list<std::string_view> parts) {
     std::string line;
@@ -85,21 +85,33 @@ std::vector<std::string> BannerLines() {
     };
 }
 
-std::string_view OperationLabel(Operation op) { return kLabels[static_cast<int>(op)]; }
+std::string_view OperationLabel(Operation op) {
+    return kLabels[static_cast<int>(op)];
+}
 
 Outcome RunOperation(Operation op, std::string_view text, int symbolsAllowed) {
     const auto check = [](CheckResult r) { return Outcome{r.ok, r.position, 0}; };
     switch (op) {
-        case Operation::ByteSize: return {true, 0, CheckByteSize(text)};
-        case Operation::CharCount: return {true, 0, CheckCharCount(text)};
-        case Operation::FullWidth: return check(CheckFullWidth(text));
-        case Operation::HalfWidth: return check(CheckHalfWidth(text));
-        case Operation::FullHiragana: return check(CheckFullHiragana(text, symbolsAllowed));
-        case Operation::FullKatakana: return check(CheckFullKatakana(text, symbolsAllowed));
-        case Operation::FullAlnum: return check(CheckFullAlnum(text, symbolsAllowed));
-        case Operation::HalfKatakana: return check(CheckHalfKatakana(text, symbolsAllowed));
-        case Operation::HalfDigits: return check(CheckHalfDigits(text, symbolsAllowed));
-        case Operation::HalfAlnum: return check(CheckHalfAlnum(text, symbolsAllowed));
+        case Operation::ByteSize:
+            return {true, 0, CheckByteSize(text)};
+        case Operation::CharCount:
+            return {true, 0, CheckCharCount(text)};
+        case Operation::FullWidth:
+            return check(CheckFullWidth(text));
+        case Operation::HalfWidth:
+            return check(CheckHalfWidth(text));
+        case Operation::FullHiragana:
+            return check(CheckFullHiragana(text, symbolsAllowed));
+        case Operation::FullKatakana:
+            return check(CheckFullKatakana(text, symbolsAllowed));
+        case Operation::FullAlnum:
+            return check(CheckFullAlnum(text, symbolsAllowed));
+        case Operation::HalfKatakana:
+            return check(CheckHalfKatakana(text, symbolsAllowed));
+        case Operation::HalfDigits:
+            return check(CheckHalfDigits(text, symbolsAllowed));
+        case Operation::HalfAlnum:
+            return check(CheckHalfAlnum(text, symbolsAllowed));
     }
     return {true, 0, 0};
 }
@@ -107,10 +119,12 @@ Outcome RunOperation(Operation op, std::string_view text, int symbolsAllowed) {
 std::vector<std::string> OutcomeLines(Operation op, const Outcome& outcome, std::string_view text) {
     const std::string_view label = OperationLabel(op);
     switch (op) {
-        case Operation::ByteSize: return {Join({label, kColon, DecimalText(outcome.value), kBytes})};
+        case Operation::ByteSize:
+            return {Join({label, kColon, DecimalText(outcome.value), kBytes})};
         case Operation::CharCount:
             return {Join({label, kColon, DecimalText(outcome.value), kCharacters})};
-        default: break;
+        default:
+            break;
     }
     if (outcome.ok) return {Join({label, kColon, kOk})};
     return {

@@ -10,7 +10,7 @@
 namespace {
 
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
         if (cd_ == reinterpret_cast<iconv_t>(-1)) {
             throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
@@ -40,7 +40,7 @@ public:
         return true;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 
