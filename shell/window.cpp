@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kAllowSymbolsBoxId = 1012;
+constexpr int kAllowSymbolsId = 1012;
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kLogStyle = kChild | WS_VSCROLL | ES_MULTILINE | ES_AUTOHSCROLL | ES_READONLY |
@@ -24,24 +24,25 @@ struct Control {
 };
 
 // Created in this order; positions in the main window's client area.
+// clang-format off
 constexpr Control kControls[] = {
-    {kInputEditId, "EDIT", "", kChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 5, 5, 301, 22},
-    {1001, "BUTTON", "\x95\xB6\x8E\x9A\x83T\x83\x43\x83Y", kChild, 0, 5, 35, 88, 21},  // 文字サイズ
-    {1002, "BUTTON", "\x95\xB6\x8E\x9A\x90\x94", kChild, 0, 105, 35, 88, 21},          // 文字数
-    {1003, "BUTTON", "\x91S\x8Ap", kChild, 0, 5, 65, 88, 21},                          // 全角
-    {1004, "BUTTON", "\x94\xBC\x8Ap", kChild, 0, 105, 65, 88, 21},                     // 半角
-    {1005, "BUTTON", "\x91S\x8Ap\x82\xD0\x82\xE7\x82\xAA\x82\xC8", kChild, 0, 5, 95, 88,
-     21},  // 全角ひらがな
-    {1006, "BUTTON", "\x91S\x8Ap\x83J\x83^\x83J\x83i", kChild, 0, 105, 95, 88, 21},  // 全角カタカナ
-    {1007, "BUTTON", "\x91S\x8Ap\x89p\x90\x94", kChild, 0, 205, 95, 88, 21},         // 全角英数
+    // id             class     text (code page 932)                          style                     exStyle           x    y    w    h
+    {kInputEditId,    "EDIT",   "",                                           kChild | ES_AUTOHSCROLL,  WS_EX_CLIENTEDGE, 5,   5,   301, 22},
+    {1001,            "BUTTON", "\x95\xB6\x8E\x9A\x83T\x83\x43\x83Y",         kChild,                   0,                5,   35,  88,  21},  // 文字サイズ
+    {1002,            "BUTTON", "\x95\xB6\x8E\x9A\x90\x94",                   kChild,                   0,                105, 35,  88,  21},  // 文字数
+    {1003,            "BUTTON", "\x91S\x8Ap",                                 kChild,                   0,                5,   65,  88,  21},  // 全角
+    {1004,            "BUTTON", "\x94\xBC\x8Ap",                              kChild,                   0,                105, 65,  88,  21},  // 半角
+    {1005,            "BUTTON", "\x91S\x8Ap\x82\xD0\x82\xE7\x82\xAA\x82\xC8", kChild,                   0,                5,   95,  88,  21},  // 全角ひらがな
+    {1006,            "BUTTON", "\x91S\x8Ap\x83J\x83^\x83J\x83i",             kChild,                   0,                105, 95,  88,  21},  // 全角カタカナ
+    {1007,            "BUTTON", "\x91S\x8Ap\x89p\x90\x94",                    kChild,                   0,                205, 95,  88,  21},  // 全角英数
     // Row four runs 半角数値, 半角カタカナ, 半角英数 from the left, not in identifier order.
-    {1008, "BUTTON", "\x94\xBC\x8Ap\x83J\x83^\x83J\x83i", kChild, 0, 105, 125, 88, 21},
-    {1009, "BUTTON", "\x94\xBC\x8Ap\x90\x94\x92l", kChild, 0, 5, 125, 88, 21},    // 半角数値
-    {1010, "BUTTON", "\x94\xBC\x8Ap\x89p\x90\x94", kChild, 0, 205, 125, 88, 21},  // 半角英数
-    {kResultEditId, "EDIT", "", kLogStyle, WS_EX_CLIENTEDGE, 5, 155, 300, 130},
-    {kAllowSymbolsBoxId, "BUTTON", "\x8BL\x8D\x86\x82\xF0\x8B\x96\x89\xC2",  // 記号を許可
-     kChild | BS_AUTOCHECKBOX, 0, 205, 37, 81, 15},
+    {1008,            "BUTTON", "\x94\xBC\x8Ap\x83J\x83^\x83J\x83i",          kChild,                   0,                105, 125, 88,  21},  // 半角カタカナ
+    {1009,            "BUTTON", "\x94\xBC\x8Ap\x90\x94\x92l",                 kChild,                   0,                5,   125, 88,  21},  // 半角数値
+    {1010,            "BUTTON", "\x94\xBC\x8Ap\x89p\x90\x94",                 kChild,                   0,                205, 125, 88,  21},  // 半角英数
+    {kResultEditId,   "EDIT",   "",                                           kLogStyle,                WS_EX_CLIENTEDGE, 5,   155, 300, 130},
+    {kAllowSymbolsId, "BUTTON", "\x8BL\x8D\x86\x82\xF0\x8B\x96\x89\xC2",      kChild | BS_AUTOCHECKBOX, 0,                205, 37,  81,  15},  // 記号を許可
 };
+// clang-format on
 
 // The buttons and the operations they run.
 constexpr struct {
@@ -89,7 +90,7 @@ void RunButton(Operation operation) {
 void ToggleSymbolsAllowed() {
     SymbolsAllowed = std::abs(SymbolsAllowed - 1);
     // The box has toggled its own mark already; setting it again keeps mark and flag equal.
-    SendMessageA(GetDlgItem(MainWindow, kAllowSymbolsBoxId), BM_SETCHECK,
+    SendMessageA(GetDlgItem(MainWindow, kAllowSymbolsId), BM_SETCHECK,
                  static_cast<WPARAM>(SymbolsAllowed), 0);
     ActiveWnd(MainWindow);
 }
@@ -108,7 +109,7 @@ void OnCreate(HWND window) {
     SetWindowTextA(MainWindow, TitleText.c_str());
     // Set the field's text now: the change notification it raises refreshes the input copy.
     SetWindowTextA(GetDlgItem(MainWindow, kInputEditId), InputText.c_str());
-    SendMessageA(GetDlgItem(MainWindow, kAllowSymbolsBoxId), BM_SETCHECK,
+    SendMessageA(GetDlgItem(MainWindow, kAllowSymbolsId), BM_SETCHECK,
                  static_cast<WPARAM>(SymbolsAllowed), 0);
     for (const std::string& line : BannerLines()) AppendResultLine(MainWindow, line, CrLf);
 }
@@ -119,7 +120,7 @@ void OnCommand(int id, int notification) {
         return;
     }
     if (notification != BN_CLICKED) return;
-    if (id == kAllowSymbolsBoxId) {
+    if (id == kAllowSymbolsId) {
         ToggleSymbolsAllowed();
         return;
     }
