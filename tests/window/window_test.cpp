@@ -168,7 +168,9 @@ TEST_F(WindowTest, ControlsStandWhereTheTableSaysAndStayThereOnResize) {
             QWidget* control = Control(row.id);
             ASSERT_NE(control, nullptr);
             EXPECT_EQ(control->geometry(), row.geometry);
-            if (row.text) EXPECT_EQ(control->property("text").toString().toStdString(), row.text);
+            if (row.text) {
+                EXPECT_EQ(control->property("text").toString().toStdString(), row.text);
+            }
         }
     }
 }
@@ -267,8 +269,9 @@ TEST_F(WindowTest, TheBannerStaysOnTopAfterManyOperations) {
         Click(1005);  // two lines
     }
     const std::vector<std::string> log = ShownLog();
-    ASSERT_EQ(log.size(), Banner().size() + 300);
-    EXPECT_TRUE(std::equal(Banner().begin(), Banner().end(), log.begin()));
+    const std::vector<std::string> banner = Banner();
+    ASSERT_EQ(log.size(), banner.size() + 300);
+    EXPECT_TRUE(std::equal(banner.begin(), banner.end(), log.begin()));
     EXPECT_EQ(log.back(), "　　　> あい 【ｱ】 ");
 }
 
