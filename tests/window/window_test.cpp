@@ -78,12 +78,16 @@ void PressEscape() {
 
 bool Checked() { return Control(1012)->property("checked").toBool(); }
 
+// Starts the program and lets the window appear, as the user sees it before touching it.
+void Start() {
+    StartUp(GetModuleHandleA(nullptr));
+    ASSERT_NE(Window(), nullptr) << "the main window was not created";
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Window()));
+}
+
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        StartUp(GetModuleHandleA(nullptr));
-        ASSERT_NE(Window(), nullptr) << "the main window was not created";
-    }
+    void SetUp() override { Start(); }
     // A test that closed the window has run the loop out itself.
     void TearDown() override {
         if (!Window()) return;
@@ -243,7 +247,7 @@ TEST_F(WindowTest, EscapeClosesTheWindowAfterAnyButtonOrTheBox) {
     for (int id = 1001; id <= 1012; ++id) {
         if (id == kResultEditId) continue;
         SCOPED_TRACE("after clicking " + std::to_string(id));
-        if (!Window()) StartUp(GetModuleHandleA(nullptr));
+        if (!Window()) Start();
         Type("abc");
         Click(id);
         EXPECT_EQ(QApplication::focusWidget(), Window()) << "the focus is back on the window";
@@ -278,6 +282,8 @@ TEST_F(WindowTest, TheBannerStaysOnTopAfterManyOperations) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Headless by default, also when ctest lists the tests.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
