@@ -6,7 +6,7 @@
 // rectangles; SetWindowPos.
 // Deliberately not: child windows of registered classes, owned windows, menus, class or window
 // extra bytes, WM_NCCREATE and the other non-client messages, a CREATESTRUCT with WM_CREATE
-// (lParam is 0), SetWindowPos flags other than SWP_SHOWWINDOW (the z-order is always the top).
+// (lParam is 0), SetWindowPos flags other than SWP_SHOWWINDOW, and the z-order.
 //
 // A top-level window's outer rectangle is its Qt client area inflated by the classic Windows
 // frame (a 4-pixel sizing border and a 19-pixel caption), whatever frame the window manager
@@ -124,7 +124,6 @@ void MakeVisible(const Window& record) {
     // Qt would give it to the first child that accepts focus.
     if (!widget.focusWidget()) widget.setFocus(Qt::OtherFocusReason);
     widget.show();
-    widget.raise();
     widget.activateWindow();
 }
 
