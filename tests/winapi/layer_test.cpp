@@ -136,6 +136,22 @@ std::vector<unsigned char> SmallIcon(int bitCount = 24) {
     return ico;
 }
 
+// The icon that a window of a class registered with `icon` shows.
+QImage ShownIcon(HICON icon, const char* className, QSize size) {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hIcon = icon;
+    wc.lpszClassName = className;
+    RegisterClassExA(&wc);
+    const HWND iconic = CreateWindowExA(0, className, "", WS_CAPTION, 0, 0, 100, 100, nullptr,
+                                        nullptr, wc.hInstance, nullptr);
+    QImage image = WidgetOf(iconic)->windowIcon().pixmap(size).toImage();
+    DestroyWindow(iconic);
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
 TEST_F(LayerTest, TheClassIconIsDecodedFromTheIconResource) {
     const std::vector<unsigned char> ico = SmallIcon();
     ASSERT_TRUE(RegisterIconResource(200, ico.data(), ico.size()));
@@ -143,22 +159,9 @@ TEST_F(LayerTest, TheClassIconIsDecodedFromTheIconResource) {
     const std::vector<unsigned char> deep = SmallIcon(32);
     EXPECT_FALSE(RegisterIconResource(202, deep.data(), deep.size())) << "not 24-bit";
 
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hIcon = LoadIconA(wc.hInstance, MAKEINTRESOURCEA(200));
-    wc.lpszClassName = "KestruneIconTest";
-    ASSERT_NE(wc.hIcon, nullptr);
-    RegisterClassExA(&wc);
-    const HWND iconic = CreateWindowExA(0, wc.lpszClassName, "", WS_CAPTION, 0, 0, 100, 100,
-                                        nullptr, nullptr, wc.hInstance, nullptr);
-    const QImage image = WidgetOf(iconic)
-                             ->windowIcon()
-                             .pixmap(QSize(3, 2))
-                             .toImage()
-                             .convertToFormat(QImage::Format_ARGB32);
-    DestroyWindow(iconic);
+    const HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(200));
+    ASSERT_NE(icon, nullptr);
+    const QImage image = ShownIcon(icon, "KestruneIconTest", QSize(3, 2));
     ASSERT_EQ(image.size(), QSize(3, 2));
     EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
     EXPECT_EQ(image.pixel(1, 0), qRgb(0, 0, 0));
@@ -172,21 +175,7 @@ TEST_F(LayerTest, TheClassIconIsDecodedFromTheIconResource) {
 TEST_F(LayerTest, TheProgramIconMatchesItsPicture) {
     const HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(101));
     ASSERT_NE(icon, nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hIcon = icon;
-    wc.lpszClassName = "KestruneProgramIconTest";
-    RegisterClassExA(&wc);
-    const HWND iconic = CreateWindowExA(0, wc.lpszClassName, "", WS_CAPTION, 0, 0, 100, 100,
-                                        nullptr, nullptr, wc.hInstance, nullptr);
-    const QImage shown = WidgetOf(iconic)
-                             ->windowIcon()
-                             .pixmap(QSize(32, 32))
-                             .toImage()
-                             .convertToFormat(QImage::Format_ARGB32);
-    DestroyWindow(iconic);
+    const QImage shown = ShownIcon(icon, "KestruneProgramIconTest", QSize(32, 32));
     const QImage picture = QImage(KESTRUNE_ICON_PNG).convertToFormat(QImage::Format_ARGB32);
     ASSERT_EQ(shown.size(), picture.size());
     for (int y = 0; y < 32; ++y) {

@@ -204,32 +204,23 @@ bool TakeUserEdit(Window& record) {
     return true;
 }
 
-LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// The window procedure of both standard classes: each message acts only on the controls it
+// belongs to, as the edit and button classes each ignore the other's messages.
+LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Window* record = Lookup(window);
     if (!record || !record->widget) return 0;
+    const bool edit = record->kind == Kind::Edit || record->kind == Kind::Log;
     switch (message) {
         case WM_SETFONT:
             SetFont(*record->widget, wParam);
             return 0;
         case EM_SETSEL:
-            SetSelection(*record->widget, wParam, lParam);
+            if (edit) SetSelection(*record->widget, wParam, lParam);
             return 0;
         case EM_SCROLLCARET:
             if (auto* log = qobject_cast<QPlainTextEdit*>(record->widget))
                 log->ensureCursorVisible();
-            return TRUE;
-        default:
-            return DefWindowProcA(window, message, wParam, lParam);
-    }
-}
-
-LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Window* record = Lookup(window);
-    if (!record || !record->widget) return 0;
-    switch (message) {
-        case WM_SETFONT:
-            SetFont(*record->widget, wParam);
-            return 0;
+            return edit;
         case BM_SETCHECK:
             // Sets the mark only: a push button has none, and no BN_CLICKED follows.
             if (auto* box = qobject_cast<QCheckBox*>(record->widget))

@@ -69,8 +69,7 @@ std::string ToCp932(const QString& text);
 QWidget* CreateControlWidget(Window& record, QWidget* parent);
 void SetControlText(Window& record, std::string_view text);
 bool TakeUserEdit(Window& record);  // applies the typing rules; false when nothing changed
-LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Where Qt's signals and events become messages (events.cpp).
 QWidget* CreateTopLevelWidget(HWND window);

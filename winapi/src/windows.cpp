@@ -169,7 +169,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         record.kind = StandardKind(className, style);
         record.parent = parent;
         record.id = static_cast<int>(reinterpret_cast<INT_PTR>(menu));
-        record.proc = record.kind == Kind::Edit || record.kind == Kind::Log ? EditProc : ButtonProc;
+        record.proc = ControlProc;
         if (record.kind == Kind::Desktop) return nullptr;
     } else {
         windowClass = FindClass(className);
