@@ -12,10 +12,12 @@
 // frame (a 4-pixel sizing border and a 19-pixel caption), whatever frame the window manager
 // draws, so that GetWindowRect and SetWindowPos agree with each other and with GetClientRect.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QPalette>
 #include <QPixmap>
 #include <QScreen>
+#include <QThread>
 #include <algorithm>
 #include <cstring>
 
@@ -25,6 +27,7 @@ namespace {
 
 constexpr int kBorder = 4;    // SM_CXSIZEFRAME of the classic metrics
 constexpr int kCaption = 19;  // SM_CYCAPTION
+constexpr int kActivationWaitMs = 200;
 constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
 constexpr ATOM kFirstAtom = 0xC000;  // where Windows numbers registered classes from
@@ -125,6 +128,15 @@ void MakeVisible(const Window& record) {
     if (!widget.focusWidget()) widget.setFocus(Qt::OtherFocusReason);
     widget.show();
     widget.activateWindow();
+    // Windows activates a window it shows before the call returns, so the focus is where the
+    // program expects it at once; Qt hears of the activation from the platform later. Wait for
+    // that briefly, leaving the user's input in the queue meanwhile.
+    QElapsedTimer waited;
+    waited.start();
+    while (!widget.isActiveWindow() && waited.elapsed() < kActivationWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (!widget.isActiveWindow()) QThread::msleep(1);
+    }
 }
 
 QRect ScreenArea(bool available) {
