@@ -1,7 +1,7 @@
 // The block logic that the SSE2 and AVX2 kernels share. Each includes this file inside its own
 // namespace, after defining its vector vocabulary:
 //   Vec, kLanes                 the vector type and its width in bytes
-//   Load, And, Or, AllSet       unaligned load, bitwise and/or, every byte 0xFF
+//   Load, And, Or, AnyOf, AllSet   unaligned load, bitwise and/or/or-of-all, every byte 0xFF
 //   InRange16(w, PairRange)     0xFFFF in each 16-bit lane that lies in the range
 //   SwapPairs(v)                each 16-bit lane byte-swapped, so that pairs read lead << 8 | trail
 //   AcceptBytes<check, sym>(v)  0xFF in each byte the single-byte check accepts
@@ -13,10 +13,18 @@
 inline constexpr std::size_t kVectors = kBlock / kLanes;
 inline constexpr std::uint64_t kEvenBits = 0x5555555555555555ull;
 
-KESTRUNE_INLINE Vec InAnyPair(Vec w, std::span<const PairRange> ranges) {
-    Vec any = InRange16(w, ranges[0]);
-    for (std::size_t k = 1; k < ranges.size(); ++k) any = Or(any, InRange16(w, ranges[k]));
-    return any;
+// The pairs in the common or the rare ranges of a check, the ranges unrolled at compile time so
+// that their bounds are constants held outside the block loop.
+enum class Part { Common, Rare };
+
+template <Check kCheck, bool kSymbols, Part kPart>
+KESTRUNE_INLINE Vec InPart(Vec w) {
+    static constexpr Acceptance a = AcceptanceOf(kCheck, kSymbols);
+    static constexpr std::span<const PairRange> ranges = kPart == Part::Common ? a.common : a.rare;
+    return [w]<std::size_t... k>(std::index_sequence<k...>) KESTRUNE_LAMBDA {
+        return AnyOf(InRange16(w, ranges[k])...);
+    }
+    (std::make_index_sequence<ranges.size()>());
 }
 
 // One 64-byte block whose characters all start inside it: whether the check accepts them all.
@@ -26,14 +34,16 @@ KESTRUNE_INLINE bool BlockAccepted(const char* p) {
     if constexpr (IsDoubleByte(kCheck)) {
         Vec pairs[kVectors];
         for (std::size_t k = 0; k < kVectors; ++k) pairs[k] = SwapPairs(Load(p + k * kLanes));
-        Vec all = InAnyPair(pairs[0], a.common);
-        for (std::size_t k = 1; k < kVectors; ++k) all = And(all, InAnyPair(pairs[k], a.common));
+        Vec all = InPart<kCheck, kSymbols, Part::Common>(pairs[0]);
+        for (std::size_t k = 1; k < kVectors; ++k)
+            all = And(all, InPart<kCheck, kSymbols, Part::Common>(pairs[k]));
         if (AllSet(all)) return true;
         if constexpr (a.rare.empty()) {
             return false;
         } else {
             for (std::size_t k = 0; k < kVectors; ++k) {
-                const Vec one = Or(InAnyPair(pairs[k], a.common), InAnyPair(pairs[k], a.rare));
+                const Vec one = Or(InPart<kCheck, kSymbols, Part::Common>(pairs[k]),
+                                   InPart<kCheck, kSymbols, Part::Rare>(pairs[k]));
                 all = k == 0 ? one : And(all, one);
             }
             return AllSet(all);
@@ -92,15 +102,15 @@ KESTRUNE_TARGET CountedPrefix Count(std::string_view text) {
 // The positions where a character the check accepts starts, in a block that has a byte after it.
 template <Check kCheck, bool kSymbols, bool kRare>
 KESTRUNE_INLINE std::uint64_t AcceptedStarts(const char* p) {
-    static constexpr Acceptance a = AcceptanceOf(kCheck, kSymbols);
     if constexpr (!IsDoubleByte(kCheck)) {
         return BlockBits(
             p, [](Vec v) KESTRUNE_LAMBDA { return Bits(AcceptBytes<kCheck, kSymbols>(v)); });
     } else {
         const auto pairs = [](Vec v) KESTRUNE_LAMBDA {
             const Vec w = SwapPairs(v);
-            if constexpr (kRare) return Bits(Or(InAnyPair(w, a.common), InAnyPair(w, a.rare)));
-            return Bits(InAnyPair(w, a.common));
+            const Vec common = InPart<kCheck, kSymbols, Part::Common>(w);
+            if constexpr (kRare) return Bits(Or(common, InPart<kCheck, kSymbols, Part::Rare>(w)));
+            return Bits(common);
         };
         // Pairs starting on even bytes, then those starting on odd ones, read one byte later.
         return (BlockBits(p, pairs) & kEvenBits) | (BlockBits(p + 1, pairs) & kEvenBits) << 1;
@@ -125,8 +135,11 @@ KESTRUNE_TARGET RecordsPrefix Records(std::string_view text) {
         if constexpr (kCheck == Check::FullWidth) {
             if (starts & ~(lead | separators)) break;
         } else if (starts & ~(AcceptedStarts<kCheck, kSymbols, false>(b) | separators)) {
-            if constexpr (AcceptanceOf(kCheck, kSymbols).rare.empty()) break;
-            if (starts & ~(AcceptedStarts<kCheck, kSymbols, true>(b) | separators)) break;
+            if constexpr (AcceptanceOf(kCheck, kSymbols).rare.empty()) {
+                break;
+            } else if (starts & ~(AcceptedStarts<kCheck, kSymbols, true>(b) | separators)) {
+                break;
+            }
         }
         if (lf != 0) {
             confirmed.end = i + kBlock - static_cast<std::size_t>(__builtin_clzll(lf));

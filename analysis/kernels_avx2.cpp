@@ -31,6 +31,11 @@ KESTRUNE_INLINE Vec And(Vec a, Vec b) {
 KESTRUNE_INLINE Vec Or(Vec a, Vec b) {
     return _mm256_or_si256(a, b);
 }
+template <typename... More>
+KESTRUNE_INLINE Vec AnyOf(Vec first, More... more) {
+    ((first = Or(first, more)), ...);
+    return first;
+}
 KESTRUNE_INLINE std::uint32_t Bits(Vec v) {
     return static_cast<std::uint32_t>(_mm256_movemask_epi8(v));
 }

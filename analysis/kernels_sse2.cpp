@@ -31,6 +31,11 @@ KESTRUNE_INLINE Vec And(Vec a, Vec b) {
 KESTRUNE_INLINE Vec Or(Vec a, Vec b) {
     return _mm_or_si128(a, b);
 }
+template <typename... More>
+KESTRUNE_INLINE Vec AnyOf(Vec first, More... more) {
+    ((first = Or(first, more)), ...);
+    return first;
+}
 KESTRUNE_INLINE std::uint32_t Bits(Vec v) {
     return static_cast<std::uint32_t>(_mm_movemask_epi8(v));
 }
@@ -55,10 +60,11 @@ KESTRUNE_INLINE Vec SwapPairs(Vec v) {
 
 template <Check kCheck, bool kSymbols>
 KESTRUNE_INLINE Vec AcceptBytes(Vec v) {
-    constexpr std::span<const ByteRange> ranges = AcceptanceOf(kCheck, kSymbols).bytes;
-    Vec any = InRange8(v, ranges[0]);
-    for (std::size_t k = 1; k < ranges.size(); ++k) any = Or(any, InRange8(v, ranges[k]));
-    return any;
+    static constexpr std::span<const ByteRange> ranges = AcceptanceOf(kCheck, kSymbols).bytes;
+    return [v]<std::size_t... k>(std::index_sequence<k...>) {
+        return AnyOf(InRange8(v, ranges[k])...);
+    }
+    (std::make_index_sequence<ranges.size()>());
 }
 
 // Lead bytes are 100xxxxx and 111xxxxx: the top bit set and the next two equal.
