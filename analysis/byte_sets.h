@@ -36,13 +36,13 @@ struct PairRange {
     std::uint16_t first, last;
 };
 
-// The ranges one check accepts with one setting of the symbol flag. A double-byte check accepts
-// the pairs of `common` and `rare` together; `common` holds what most text stays within, so a
-// block of it is confirmed without trying the longer `rare` list.
+// The ranges one check accepts with one setting of the symbol flag: single bytes for the
+// half-width checks, pairs for the full-width ones. A check accepts its common and its rare
+// ranges together; `common` holds what most text stays within, so that a block of it is
+// confirmed without trying the rare ranges.
 struct Acceptance {
-    std::span<const ByteRange> bytes;
-    std::span<const PairRange> common;
-    std::span<const PairRange> rare;
+    std::span<const ByteRange> bytes, rareBytes;
+    std::span<const PairRange> common, rare;
 };
 
 namespace sets {
@@ -72,17 +72,19 @@ inline constexpr PairRange kAlnumOrSymbol[] = {
 // Single bytes: everything but the lead bytes.
 inline constexpr ByteRange kSingleBytes[] = {{0x00, 0x7F}, {0xA0, 0xDF}};
 
-// Each half-width check's own range, and merged with the half-width symbols (control bytes,
-// ASCII punctuation, ｡ ｢ ｣ ､ ･ ｰ ﾞ ﾟ).
+// Each half-width check's own range; with symbols allowed, merged with the half-width symbols
+// (control bytes, ASCII punctuation, ｡ ｢ ｣ ､ ･ ｰ ﾞ ﾟ) and split into the common ranges and the
+// rest.
 inline constexpr ByteRange kKatakanaBytes[] = {{0xA6, 0xDF}};  // ｦ … ﾟ
-inline constexpr ByteRange kKatakanaBytesOrSymbol[] = {
-    {0x00, 0x2F}, {0x3A, 0x40}, {0x5B, 0x60}, {0x7B, 0x7F}, {0xA0, 0xDF}};
+inline constexpr ByteRange kKatakanaBytesOrSpace[] = {{0xA0, 0xDF}, {0x00, 0x2F}};
+inline constexpr ByteRange kKatakanaRareSymbols[] = {{0x3A, 0x40}, {0x5B, 0x60}, {0x7B, 0x7F}};
 inline constexpr ByteRange kDigitBytes[] = {{0x30, 0x39}};  // 0 … 9
-inline constexpr ByteRange kDigitBytesOrSymbol[] = {{0x00, 0x40}, {0x5B, 0x60}, {0x7B, 0x7F},
-                                                    {0xA0, 0xA5}, {0xB0, 0xB0}, {0xDE, 0xDF}};
+inline constexpr ByteRange kDigitBytesOrPunctuation[] = {{0x00, 0x40}};
+inline constexpr ByteRange kDigitRareSymbols[] = {
+    {0x5B, 0x60}, {0x7B, 0x7F}, {0xA0, 0xA5}, {0xB0, 0xB0}, {0xDE, 0xDF}};
 inline constexpr ByteRange kAlnumBytes[] = {{0x30, 0x39}, {0x41, 0x5A}, {0x61, 0x7A}};
-inline constexpr ByteRange kAlnumBytesOrSymbol[] = {
-    {0x00, 0x7F}, {0xA0, 0xA5}, {0xB0, 0xB0}, {0xDE, 0xDF}};
+inline constexpr ByteRange kAscii[] = {{0x00, 0x7F}};
+inline constexpr ByteRange kAlnumRareSymbols[] = {{0xA0, 0xA5}, {0xB0, 0xB0}, {0xDE, 0xDF}};
 
 }  // namespace sets
 
@@ -91,23 +93,26 @@ constexpr Acceptance AcceptanceOf(Check check, bool symbols) {
     using Bytes = std::span<const ByteRange>;
     using Pairs = std::span<const PairRange>;
     const Pairs rare = symbols ? Pairs(kRareSymbols) : Pairs();
+    const auto half = [symbols](Bytes own, Bytes common, Bytes rareBytes) {
+        return symbols ? Acceptance{common, rareBytes, {}, {}} : Acceptance{own, {}, {}, {}};
+    };
     switch (check) {
         case Check::FullWidth:
-            return {{}, kLeadPairs, {}};
+            return {{}, {}, kLeadPairs, {}};
         case Check::HalfWidth:
-            return {kSingleBytes, {}, {}};
+            return {kSingleBytes, {}, {}, {}};
         case Check::FullHiragana:
-            return {{}, symbols ? Pairs(kHiraganaOrSymbol) : Pairs(kHiragana), rare};
+            return {{}, {}, symbols ? Pairs(kHiraganaOrSymbol) : Pairs(kHiragana), rare};
         case Check::FullKatakana:
-            return {{}, symbols ? Pairs(kKatakanaOrSymbol) : Pairs(kKatakana), rare};
+            return {{}, {}, symbols ? Pairs(kKatakanaOrSymbol) : Pairs(kKatakana), rare};
         case Check::FullAlnum:
-            return {{}, symbols ? Pairs(kAlnumOrSymbol) : Pairs(kAlnum), rare};
+            return {{}, {}, symbols ? Pairs(kAlnumOrSymbol) : Pairs(kAlnum), rare};
         case Check::HalfKatakana:
-            return {symbols ? Bytes(kKatakanaBytesOrSymbol) : Bytes(kKatakanaBytes), {}, {}};
+            return half(kKatakanaBytes, kKatakanaBytesOrSpace, kKatakanaRareSymbols);
         case Check::HalfDigits:
-            return {symbols ? Bytes(kDigitBytesOrSymbol) : Bytes(kDigitBytes), {}, {}};
+            return half(kDigitBytes, kDigitBytesOrPunctuation, kDigitRareSymbols);
         case Check::HalfAlnum:
-            return {symbols ? Bytes(kAlnumBytesOrSymbol) : Bytes(kAlnumBytes), {}, {}};
+            return half(kAlnumBytes, kAscii, kAlnumRareSymbols);
     }
     return {};
 }

@@ -2,9 +2,9 @@
 // namespace, after defining its vector vocabulary:
 //   Vec, kLanes                 the vector type and its width in bytes
 //   Load, And, Or, AnyOf, AllSet   unaligned load, bitwise and/or/or-of-all, every byte 0xFF
+//   InRange8(v, ByteRange)      0xFF in each byte that lies in the range
 //   InRange16(w, PairRange)     0xFFFF in each 16-bit lane that lies in the range
 //   SwapPairs(v)                each 16-bit lane byte-swapped, so that pairs read lead << 8 | trail
-//   AcceptBytes<check, sym>(v)  0xFF in each byte the single-byte check accepts
 //   Bits(v), LeadBits(v)        the sign bit of each byte; the lead bytes, as a bit mask
 //   EqualBits(v, byte)          the bytes equal to `byte`, as a bit mask
 //   KESTRUNE_TARGET, KESTRUNE_INLINE   the function attributes of that instruction set
@@ -13,45 +13,72 @@
 inline constexpr std::size_t kVectors = kBlock / kLanes;
 inline constexpr std::uint64_t kEvenBits = 0x5555555555555555ull;
 
-// The pairs in the common or the rare ranges of a check, the ranges unrolled at compile time so
-// that their bounds are constants held outside the block loop.
+// 0xFF in each byte, or in each 16-bit lane of pairs, that the common or the rare ranges of a
+// check accept. The ranges are unrolled at compile time so that their bounds are constants held
+// outside the block loop.
 enum class Part { Common, Rare };
 
 template <Check kCheck, bool kSymbols, Part kPart>
-KESTRUNE_INLINE Vec InPart(Vec w) {
+KESTRUNE_INLINE Vec InPart(Vec v) {
     static constexpr Acceptance a = AcceptanceOf(kCheck, kSymbols);
-    static constexpr std::span<const PairRange> ranges = kPart == Part::Common ? a.common : a.rare;
-    return [w]<std::size_t... k>(std::index_sequence<k...>) KESTRUNE_LAMBDA {
-        return AnyOf(InRange16(w, ranges[k])...);
+    if constexpr (IsDoubleByte(kCheck)) {
+        static constexpr std::span<const PairRange> ranges =
+            kPart == Part::Common ? a.common : a.rare;
+        return [v]<std::size_t... k>(std::index_sequence<k...>) KESTRUNE_LAMBDA {
+            return AnyOf(InRange16(v, ranges[k])...);
+        }
+        (std::make_index_sequence<ranges.size()>());
+    } else {
+        static constexpr std::span<const ByteRange> ranges =
+            kPart == Part::Common ? a.bytes : a.rareBytes;
+        return [v]<std::size_t... k>(std::index_sequence<k...>) KESTRUNE_LAMBDA {
+            return AnyOf(InRange8(v, ranges[k])...);
+        }
+        (std::make_index_sequence<ranges.size()>());
     }
-    (std::make_index_sequence<ranges.size()>());
 }
 
-// One 64-byte block whose characters all start inside it: whether the check accepts them all.
+template <Check kCheck>
+KESTRUNE_INLINE Vec Characters(const char* q) {
+    if constexpr (IsDoubleByte(kCheck)) return SwapPairs(Load(q));
+    return Load(q);
+}
+
+template <Check kCheck, bool kSymbols>
+constexpr bool kHasRare = !AcceptanceOf(kCheck, kSymbols).rare.empty() ||
+                          !AcceptanceOf(kCheck, kSymbols).rareBytes.empty();
+
+// Asks for the memory 2 KiB ahead of a scan at byte i, inside the text: on long texts the
+// hardware prefetcher alone leaves the loads waiting.
+KESTRUNE_INLINE void PrefetchAhead(std::string_view text, std::size_t i) {
+    constexpr std::size_t kAhead = 2048;
+    if (text.size() - i > kAhead) __builtin_prefetch(text.data() + i + kAhead);
+}
+
+// 0xFF in each byte of a 64-byte block, whose characters all start inside it, where the
+// common ranges accept the character.
+template <Check kCheck, bool kSymbols>
+KESTRUNE_INLINE Vec CommonAccepted(const char* p) {
+    Vec all = InPart<kCheck, kSymbols, Part::Common>(Characters<kCheck>(p));
+    for (std::size_t k = 1; k < kVectors; ++k) {
+        all = And(all, InPart<kCheck, kSymbols, Part::Common>(Characters<kCheck>(p + k * kLanes)));
+    }
+    return all;
+}
+
+// Whether the check accepts every character of the block, the rare ranges included.
 template <Check kCheck, bool kSymbols>
 KESTRUNE_INLINE bool BlockAccepted(const char* p) {
-    constexpr Acceptance a = AcceptanceOf(kCheck, kSymbols);
-    if constexpr (IsDoubleByte(kCheck)) {
-        Vec pairs[kVectors];
-        for (std::size_t k = 0; k < kVectors; ++k) pairs[k] = SwapPairs(Load(p + k * kLanes));
-        Vec all = InPart<kCheck, kSymbols, Part::Common>(pairs[0]);
-        for (std::size_t k = 1; k < kVectors; ++k)
-            all = And(all, InPart<kCheck, kSymbols, Part::Common>(pairs[k]));
-        if (AllSet(all)) return true;
-        if constexpr (a.rare.empty()) {
-            return false;
-        } else {
-            for (std::size_t k = 0; k < kVectors; ++k) {
-                const Vec one = Or(InPart<kCheck, kSymbols, Part::Common>(pairs[k]),
-                                   InPart<kCheck, kSymbols, Part::Rare>(pairs[k]));
-                all = k == 0 ? one : And(all, one);
-            }
-            return AllSet(all);
-        }
+    if (AllSet(CommonAccepted<kCheck, kSymbols>(p))) return true;
+    if constexpr (!kHasRare<kCheck, kSymbols>) {
+        return false;
     } else {
-        Vec all = AcceptBytes<kCheck, kSymbols>(Load(p));
+        Vec all = Or(InPart<kCheck, kSymbols, Part::Common>(Characters<kCheck>(p)),
+                     InPart<kCheck, kSymbols, Part::Rare>(Characters<kCheck>(p)));
         for (std::size_t k = 1; k < kVectors; ++k) {
-            all = And(all, AcceptBytes<kCheck, kSymbols>(Load(p + k * kLanes)));
+            const Vec c = Characters<kCheck>(p + k * kLanes);
+            all = And(all, Or(InPart<kCheck, kSymbols, Part::Common>(c),
+                              InPart<kCheck, kSymbols, Part::Rare>(c)));
         }
         return AllSet(all);
     }
@@ -59,14 +86,25 @@ KESTRUNE_INLINE bool BlockAccepted(const char* p) {
 
 template <Check kCheck, bool kSymbols>
 KESTRUNE_TARGET std::size_t Confirm(std::string_view text) {
+    constexpr std::size_t kStride = 4 * kBlock;
     const char* p = text.data();
+    const std::size_t whole = text.size() / kBlock * kBlock;
     std::size_t i = 0;
-    // Two blocks per test while both pass: the branch costs more than the second block's work.
-    while (text.size() - i >= 2 * kBlock && BlockAccepted<kCheck, kSymbols>(p + i) &
-                                                BlockAccepted<kCheck, kSymbols>(p + i + kBlock)) {
-        i += 2 * kBlock;
+    while (i < whole) {
+        // Four blocks per test while the common ranges hold: a test costs more than a block.
+        while (whole - i >= kStride && (PrefetchAhead(text, i), true) &&
+               AllSet(And(And(CommonAccepted<kCheck, kSymbols>(p + i),
+                              CommonAccepted<kCheck, kSymbols>(p + i + kBlock)),
+                          And(CommonAccepted<kCheck, kSymbols>(p + i + 2 * kBlock),
+                              CommonAccepted<kCheck, kSymbols>(p + i + 3 * kBlock))))) {
+            i += kStride;
+        }
+        // Then block by block, rare ranges too, through the stride that did not pass.
+        const std::size_t end = std::min(whole, i + kStride);
+        for (; i < end; i += kBlock) {
+            if (!BlockAccepted<kCheck, kSymbols>(p + i)) return i;
+        }
     }
-    while (text.size() - i >= kBlock && BlockAccepted<kCheck, kSymbols>(p + i)) i += kBlock;
     return i;
 }
 
@@ -88,6 +126,7 @@ KESTRUNE_TARGET CountedPrefix Count(std::string_view text) {
     std::uint64_t carry = 0;
     std::size_t i = 0, count = 0;
     for (; text.size() - i >= kBlock; i += kBlock) {
+        PrefetchAhead(text, i);
         const std::uint64_t lead = LeadBits64(text.data() + i);
         if ((lead | carry) == 0) {
             count += kBlock;
@@ -102,19 +141,15 @@ KESTRUNE_TARGET CountedPrefix Count(std::string_view text) {
 // The positions where a character the check accepts starts, in a block that has a byte after it.
 template <Check kCheck, bool kSymbols, bool kRare>
 KESTRUNE_INLINE std::uint64_t AcceptedStarts(const char* p) {
-    if constexpr (!IsDoubleByte(kCheck)) {
-        return BlockBits(
-            p, [](Vec v) KESTRUNE_LAMBDA { return Bits(AcceptBytes<kCheck, kSymbols>(v)); });
-    } else {
-        const auto pairs = [](Vec v) KESTRUNE_LAMBDA {
-            const Vec w = SwapPairs(v);
-            const Vec common = InPart<kCheck, kSymbols, Part::Common>(w);
-            if constexpr (kRare) return Bits(Or(common, InPart<kCheck, kSymbols, Part::Rare>(w)));
-            return Bits(common);
-        };
-        // Pairs starting on even bytes, then those starting on odd ones, read one byte later.
-        return (BlockBits(p, pairs) & kEvenBits) | (BlockBits(p + 1, pairs) & kEvenBits) << 1;
-    }
+    const auto accepted = [](Vec v) KESTRUNE_LAMBDA {
+        if constexpr (IsDoubleByte(kCheck)) v = SwapPairs(v);
+        const Vec common = InPart<kCheck, kSymbols, Part::Common>(v);
+        if constexpr (kRare) return Bits(Or(common, InPart<kCheck, kSymbols, Part::Rare>(v)));
+        return Bits(common);
+    };
+    if constexpr (!IsDoubleByte(kCheck)) return BlockBits(p, accepted);
+    // Pairs starting on even bytes, then those starting on odd ones, read one byte later.
+    return (BlockBits(p, accepted) & kEvenBits) | (BlockBits(p + 1, accepted) & kEvenBits) << 1;
 }
 
 template <Check kCheck, bool kSymbols>
@@ -135,7 +170,7 @@ KESTRUNE_TARGET RecordsPrefix Records(std::string_view text) {
         if constexpr (kCheck == Check::FullWidth) {
             if (starts & ~(lead | separators)) break;
         } else if (starts & ~(AcceptedStarts<kCheck, kSymbols, false>(b) | separators)) {
-            if constexpr (AcceptanceOf(kCheck, kSymbols).rare.empty()) {
+            if constexpr (!kHasRare<kCheck, kSymbols>) {
                 break;
             } else if (starts & ~(AcceptedStarts<kCheck, kSymbols, true>(b) | separators)) {
                 break;

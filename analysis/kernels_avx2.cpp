@@ -1,11 +1,12 @@
 // AVX2 kernels, compiled for AVX2 function by function and run only where the processor has it:
-// 32-byte vectors, byte shuffles for byte-swapping pairs and for nibble lookups.
+// 32-byte vectors, and byte shuffles for byte-swapping pairs and for a nibble lookup.
 #include "kernel_isas.h"
 
 #ifdef KESTRUNE_X86_KERNELS
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
@@ -69,56 +70,6 @@ KESTRUNE_INLINE Vec Nibbles(const std::array<std::uint8_t, 16>& table, Vec index
 }
 KESTRUNE_INLINE Vec HighNibbles(Vec v) {
     return _mm256_and_si256(_mm256_srli_epi16(v, 4), _mm256_set1_epi8(0x0F));
-}
-
-// A byte set as two 16-entry tables, indexed by the low and the high nibble: a byte is rejected
-// when the entries share a bit. Each bit stands for one group of high nibbles that reject the
-// same low nibbles; the sets here need at most five groups of the eight a byte holds.
-struct NibbleTables {
-    std::array<std::uint8_t, 16> low{}, high{};
-};
-
-constexpr NibbleTables RejectionTables(std::span<const ByteRange> accepted) {
-    std::array<std::uint16_t, 16> rejectedLows{};
-    for (int b = 0; b < 256; ++b) {
-        bool in = false;
-        for (ByteRange r : accepted) in = in || (r.first <= b && b <= r.last);
-        if (!in) rejectedLows[b >> 4] |= static_cast<std::uint16_t>(1u << (b & 15));
-    }
-    NibbleTables tables;
-    std::array<std::uint16_t, 8> groups{};
-    std::size_t groupCount = 0;
-    for (int high = 0; high < 16; ++high) {
-        if (rejectedLows[high] == 0) continue;
-        std::size_t g = 0;
-        while (g < groupCount && groups[g] != rejectedLows[high]) ++g;
-        if (g == groupCount) {
-            if (groupCount == groups.size()) throw "a byte set of more than eight nibble groups";
-            groups[groupCount++] = rejectedLows[high];
-        }
-        tables.high[high] |= static_cast<std::uint8_t>(1u << g);
-        for (int low = 0; low < 16; ++low) {
-            if (rejectedLows[high] >> low & 1)
-                tables.low[low] |= static_cast<std::uint8_t>(1u << g);
-        }
-    }
-    return tables;
-}
-
-// A set of one or two ranges costs fewer instructions as compares than as lookups.
-template <Check kCheck, bool kSymbols>
-KESTRUNE_INLINE Vec AcceptBytes(Vec v) {
-    constexpr std::span<const ByteRange> ranges = AcceptanceOf(kCheck, kSymbols).bytes;
-    if constexpr (ranges.size() <= 2) {
-        Vec any = InRange8(v, ranges[0]);
-        if constexpr (ranges.size() == 2) any = Or(any, InRange8(v, ranges[1]));
-        return any;
-    } else {
-        static constexpr NibbleTables kTables = RejectionTables(ranges);
-        const Vec low = Nibbles(kTables.low, _mm256_and_si256(v, _mm256_set1_epi8(0x0F)));
-        const Vec rejected = _mm256_and_si256(low, Nibbles(kTables.high, HighNibbles(v)));
-        return _mm256_cmpeq_epi8(rejected, _mm256_setzero_si256());
-    }
 }
 
 // Lead bytes are those whose high nibble is 8, 9, E or F.

@@ -30,7 +30,7 @@ bool IsLead(unsigned char b) {
 // Whether the character starting at byte i is accepted; a double-byte check reads byte i + 1,
 // which the callers guarantee is inside the text.
 bool Accepts(const Acceptance& a, bool doubleByte, const char* p, std::size_t i) {
-    if (!doubleByte) return InBytes(a.bytes, At(p, i));
+    if (!doubleByte) return InBytes(a.bytes, At(p, i)) || InBytes(a.rareBytes, At(p, i));
     const unsigned pair = At(p, i) << 8 | At(p, i + 1);
     return InPairs(a.common, pair) || InPairs(a.rare, pair);
 }

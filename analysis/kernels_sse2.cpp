@@ -6,6 +6,7 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
@@ -56,15 +57,6 @@ KESTRUNE_INLINE Vec InRange16(Vec w, PairRange r) {
 }
 KESTRUNE_INLINE Vec SwapPairs(Vec v) {
     return _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
-}
-
-template <Check kCheck, bool kSymbols>
-KESTRUNE_INLINE Vec AcceptBytes(Vec v) {
-    static constexpr std::span<const ByteRange> ranges = AcceptanceOf(kCheck, kSymbols).bytes;
-    return [v]<std::size_t... k>(std::index_sequence<k...>) {
-        return AnyOf(InRange8(v, ranges[k])...);
-    }
-    (std::make_index_sequence<ranges.size()>());
 }
 
 // Lead bytes are 100xxxxx and 111xxxxx: the top bit set and the next two equal.
