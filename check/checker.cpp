@@ -138,7 +138,7 @@ void Run::File(const std::string& path) {
         Trouble(path + ": " + std::strerror(errno));
         return;
     }
-    RecordReader reader(fd, env_.maxRecord);
+    RecordReader reader(fd, env_.maxRecord, env_.chunk);
     std::string_view records;
     for (bool more = true; more;) {
         switch (reader.Next(records)) {

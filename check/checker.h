@@ -24,6 +24,7 @@ struct Environment {
     Encoding localeOutput = Encoding::Utf8;
     // Records longer than this are refused: positions are 32-bit. Tests lower it.
     std::size_t maxRecord = INT_MAX;
+    std::size_t chunk = 1 << 20;  // bytes read at a time
 };
 
 // Runs the command line `args` (without the program name); returns the exit status.
