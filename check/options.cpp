@@ -112,9 +112,13 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding locale
             }
         } else if (name == "--delimiter") {
             if (!value(v)) return fail("--delimiter needs a character");
-            if (v == "\\t") v = "\t";
-            if (v.size() != 1) return fail("--delimiter needs a single one-byte character");
-            o.delimiter = v[0];
+            if (v == "\\t") {
+                o.delimiter = '\t';
+            } else if (v.size() == 1) {
+                o.delimiter = v[0];
+            } else {
+                return fail("--delimiter needs a single one-byte character");
+            }
         } else if (name == "--input-encoding" || name == "--output-encoding") {
             Encoding& e = name == "--input-encoding" ? o.input : o.output;
             if (!value(v) || !ParseEncoding(v, e)) {
