@@ -16,6 +16,12 @@ std::size_t Confirmed(kernels::Check check, std::string_view text, int symbolsAl
     return kernels::ConfirmedPrefix(kernels::Fastest(), check, text, symbolsAllowed);
 }
 
+// A script check: the kernel's prefix, then the literal scan from there.
+template <CheckResult (*kLiteral)(std::string_view, int, std::size_t)>
+CheckResult ScriptCheck(kernels::Check check, std::string_view text, int symbolsAllowed) {
+    return kLiteral(text, symbolsAllowed, Confirmed(check, text, symbolsAllowed));
+}
+
 }  // namespace
 
 using kernels::Check;
@@ -35,31 +41,25 @@ CheckResult CheckHalfWidth(std::string_view text) {
 }
 
 CheckResult CheckFullHiragana(std::string_view text, int symbolsAllowed) {
-    const std::size_t from = Confirmed(Check::FullHiragana, text, symbolsAllowed);
-    return literal::CheckFullHiragana(text, symbolsAllowed, from);
+    return ScriptCheck<literal::CheckFullHiragana>(Check::FullHiragana, text, symbolsAllowed);
 }
 
 CheckResult CheckFullKatakana(std::string_view text, int symbolsAllowed) {
-    const std::size_t from = Confirmed(Check::FullKatakana, text, symbolsAllowed);
-    return literal::CheckFullKatakana(text, symbolsAllowed, from);
+    return ScriptCheck<literal::CheckFullKatakana>(Check::FullKatakana, text, symbolsAllowed);
 }
 
 CheckResult CheckFullAlnum(std::string_view text, int symbolsAllowed) {
-    const std::size_t from = Confirmed(Check::FullAlnum, text, symbolsAllowed);
-    return literal::CheckFullAlnum(text, symbolsAllowed, from);
+    return ScriptCheck<literal::CheckFullAlnum>(Check::FullAlnum, text, symbolsAllowed);
 }
 
 CheckResult CheckHalfKatakana(std::string_view text, int symbolsAllowed) {
-    const std::size_t from = Confirmed(Check::HalfKatakana, text, symbolsAllowed);
-    return literal::CheckHalfKatakana(text, symbolsAllowed, from);
+    return ScriptCheck<literal::CheckHalfKatakana>(Check::HalfKatakana, text, symbolsAllowed);
 }
 
 CheckResult CheckHalfDigits(std::string_view text, int symbolsAllowed) {
-    const std::size_t from = Confirmed(Check::HalfDigits, text, symbolsAllowed);
-    return literal::CheckHalfDigits(text, symbolsAllowed, from);
+    return ScriptCheck<literal::CheckHalfDigits>(Check::HalfDigits, text, symbolsAllowed);
 }
 
 CheckResult CheckHalfAlnum(std::string_view text, int symbolsAllowed) {
-    const std::size_t from = Confirmed(Check::HalfAlnum, text, symbolsAllowed);
-    return literal::CheckHalfAlnum(text, symbolsAllowed, from);
+    return ScriptCheck<literal::CheckHalfAlnum>(Check::HalfAlnum, text, symbolsAllowed);
 }

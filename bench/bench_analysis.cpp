@@ -78,29 +78,30 @@ const std::string& Buffer(Operation op, std::size_t size, bool failing) {
     return text;
 }
 
-int Literal(Operation op, std::string_view text) {
+// The literal scan of an operation from byte index `from`.
+int Literal(Operation op, std::string_view text, std::size_t from = 0) {
     const auto check = [](CheckResult r) { return r.position; };
     switch (op) {
         case Operation::ByteSize:
             return CheckByteSize(text);
         case Operation::CharCount:
-            return literal::CheckCharCount(text);
+            return literal::CheckCharCount(text, from);
         case Operation::FullWidth:
-            return check(literal::CheckFullWidth(text));
+            return check(literal::CheckFullWidth(text, from));
         case Operation::HalfWidth:
-            return check(literal::CheckHalfWidth(text));
+            return check(literal::CheckHalfWidth(text, from));
         case Operation::FullHiragana:
-            return check(literal::CheckFullHiragana(text, kSymbols));
+            return check(literal::CheckFullHiragana(text, kSymbols, from));
         case Operation::FullKatakana:
-            return check(literal::CheckFullKatakana(text, kSymbols));
+            return check(literal::CheckFullKatakana(text, kSymbols, from));
         case Operation::FullAlnum:
-            return check(literal::CheckFullAlnum(text, kSymbols));
+            return check(literal::CheckFullAlnum(text, kSymbols, from));
         case Operation::HalfKatakana:
-            return check(literal::CheckHalfKatakana(text, kSymbols));
+            return check(literal::CheckHalfKatakana(text, kSymbols, from));
         case Operation::HalfDigits:
-            return check(literal::CheckHalfDigits(text, kSymbols));
+            return check(literal::CheckHalfDigits(text, kSymbols, from));
         case Operation::HalfAlnum:
-            return check(literal::CheckHalfAlnum(text, kSymbols));
+            return check(literal::CheckHalfAlnum(text, kSymbols, from));
     }
     return 0;
 }
@@ -110,30 +111,10 @@ int ThroughKernel(kernels::Isa isa, Operation op, std::string_view text) {
     if (op == Operation::ByteSize) return CheckByteSize(text);
     if (op == Operation::CharCount) {
         const kernels::CountedPrefix prefix = kernels::CountPrefix(isa, text);
-        return static_cast<int>(prefix.count) + literal::CheckCharCount(text, prefix.resume);
+        return static_cast<int>(prefix.count) + Literal(op, text, prefix.resume);
     }
     const auto check = static_cast<kernels::Check>(static_cast<int>(op) - 2);
-    const std::size_t from = kernels::ConfirmedPrefix(isa, check, text, kSymbols);
-    switch (op) {
-        case Operation::FullWidth:
-            return literal::CheckFullWidth(text, from).position;
-        case Operation::HalfWidth:
-            return literal::CheckHalfWidth(text, from).position;
-        case Operation::FullHiragana:
-            return literal::CheckFullHiragana(text, kSymbols, from).position;
-        case Operation::FullKatakana:
-            return literal::CheckFullKatakana(text, kSymbols, from).position;
-        case Operation::FullAlnum:
-            return literal::CheckFullAlnum(text, kSymbols, from).position;
-        case Operation::HalfKatakana:
-            return literal::CheckHalfKatakana(text, kSymbols, from).position;
-        case Operation::HalfDigits:
-            return literal::CheckHalfDigits(text, kSymbols, from).position;
-        case Operation::HalfAlnum:
-            return literal::CheckHalfAlnum(text, kSymbols, from).position;
-        default:
-            return 0;
-    }
+    return Literal(op, text, kernels::ConfirmedPrefix(isa, check, text, kSymbols));
 }
 
 enum class Way { Memchr, Literal, Fast, Sse2, Avx2 };
