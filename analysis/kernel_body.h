@@ -48,11 +48,14 @@ template <Check kCheck, bool kSymbols>
 constexpr bool kHasRare = !AcceptanceOf(kCheck, kSymbols).rare.empty() ||
                           !AcceptanceOf(kCheck, kSymbols).rareBytes.empty();
 
-// Asks for the memory 2 KiB ahead of a scan at byte i, inside the text: on long texts the
-// hardware prefetcher alone leaves the loads waiting.
+// Asks for the kBytes that a scan at byte i reaches 2 KiB later, as far as they are inside the
+// text: on long texts the hardware prefetcher alone leaves the loads waiting.
+template <std::size_t kBytes>
 KESTRUNE_INLINE void PrefetchAhead(std::string_view text, std::size_t i) {
-    constexpr std::size_t kAhead = 2048;
-    if (text.size() - i > kAhead) __builtin_prefetch(text.data() + i + kAhead);
+    constexpr std::size_t kAhead = 2048, kLine = 64;
+    for (std::size_t line = 0; line < kBytes; line += kLine) {
+        if (text.size() - i > kAhead + line) __builtin_prefetch(text.data() + i + kAhead + line);
+    }
 }
 
 // 0xFF in each byte of a 64-byte block, whose characters all start inside it, where the
@@ -92,7 +95,7 @@ KESTRUNE_TARGET std::size_t Confirm(std::string_view text) {
     std::size_t i = 0;
     while (i < whole) {
         // Four blocks per test while the common ranges hold: a test costs more than a block.
-        while (whole - i >= kStride && (PrefetchAhead(text, i), true) &&
+        while (whole - i >= kStride && (PrefetchAhead<kStride>(text, i), true) &&
                AllSet(And(And(CommonAccepted<kCheck, kSymbols>(p + i),
                               CommonAccepted<kCheck, kSymbols>(p + i + kBlock)),
                           And(CommonAccepted<kCheck, kSymbols>(p + i + 2 * kBlock),
@@ -126,7 +129,7 @@ KESTRUNE_TARGET CountedPrefix Count(std::string_view text) {
     std::uint64_t carry = 0;
     std::size_t i = 0, count = 0;
     for (; text.size() - i >= kBlock; i += kBlock) {
-        PrefetchAhead(text, i);
+        PrefetchAhead<kBlock>(text, i);
         const std::uint64_t lead = LeadBits64(text.data() + i);
         if ((lead | carry) == 0) {
             count += kBlock;
@@ -158,6 +161,7 @@ KESTRUNE_TARGET RecordsPrefix Records(std::string_view text) {
     std::uint64_t carry = 0;
     RecordsPrefix confirmed{0, 0};
     for (std::size_t i = 0; text.size() - i > kBlock; i += kBlock) {
+        PrefetchAhead<kBlock>(text, i);
         const char* b = p + i;
         const std::uint64_t lf =
             BlockBits(b, [](Vec v) KESTRUNE_LAMBDA { return EqualBits(v, '\n'); });

@@ -49,7 +49,10 @@ std::string JsonString(std::string_view text) {
     return out + "\"";
 }
 
-// The class checks the kernels know, by operation; measurements have none.
+// The class checks the kernels know, by operation; measurements have none. Both enumerations
+// list the class checks in the order of the window's buttons.
+static_assert(static_cast<int>(Operation::HalfAlnum) - static_cast<int>(Operation::FullWidth) ==
+              static_cast<int>(kernels::Check::HalfAlnum));
 bool KernelCheck(Operation op, kernels::Check& check) {
     if (op == Operation::ByteSize || op == Operation::CharCount) return false;
     check =
