@@ -1,5 +1,6 @@
 // Full-width hiragana, katakana and alphanumeric checks: one double-byte character at a time.
 #include "analysis.h"
+#include "literal.h"
 #include "scan.h"
 
 using analysis_detail::ByteAt;
@@ -13,9 +14,10 @@ constexpr unsigned char kProlongedSoundTrail = 0x5B;  // 0x81 0x5B: ー
 // The scan the three checks share. At the last position there is no trail byte; it reads as
 // 0x00, which no rule accepts.
 template <typename Rule>
-CheckResult ScanFullWidth(std::string_view text, int symbolsAllowed, Rule accepts) {
+CheckResult ScanFullWidth(std::string_view text, int symbolsAllowed, std::size_t from,
+                          Rule accepts) {
     const std::size_t length = text.size();
-    std::size_t i = 0;
+    std::size_t i = from;
     while (i < length) {
         const unsigned char b1 = ByteAt(text, i);
         const unsigned char b2 = i + 1 < length ? ByteAt(text, i + 1) : 0x00;
@@ -45,14 +47,16 @@ bool AcceptsAlnum(std::string_view text, int pos, unsigned char b1, unsigned cha
 
 }  // namespace
 
-CheckResult CheckFullHiragana(std::string_view text, int symbolsAllowed) {
-    return ScanFullWidth(text, symbolsAllowed, AcceptsKana<0x82, 0x9F, 0xF1>);  // ぁ … ん
+CheckResult literal::CheckFullHiragana(std::string_view text, int symbolsAllowed,
+                                       std::size_t from) {
+    return ScanFullWidth(text, symbolsAllowed, from, AcceptsKana<0x82, 0x9F, 0xF1>);  // ぁ … ん
 }
 
-CheckResult CheckFullKatakana(std::string_view text, int symbolsAllowed) {
-    return ScanFullWidth(text, symbolsAllowed, AcceptsKana<0x83, 0x40, 0x96>);  // ァ … ヶ
+CheckResult literal::CheckFullKatakana(std::string_view text, int symbolsAllowed,
+                                       std::size_t from) {
+    return ScanFullWidth(text, symbolsAllowed, from, AcceptsKana<0x83, 0x40, 0x96>);  // ァ … ヶ
 }
 
-CheckResult CheckFullAlnum(std::string_view text, int symbolsAllowed) {
-    return ScanFullWidth(text, symbolsAllowed, AcceptsAlnum);
+CheckResult literal::CheckFullAlnum(std::string_view text, int symbolsAllowed, std::size_t from) {
+    return ScanFullWidth(text, symbolsAllowed, from, AcceptsAlnum);
 }

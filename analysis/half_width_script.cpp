@@ -1,5 +1,6 @@
 // Half-width digits, katakana and alphanumeric checks: one byte at a time.
 #include "analysis.h"
+#include "literal.h"
 #include "scan.h"
 
 using analysis_detail::ByteAt;
@@ -8,9 +9,10 @@ using analysis_detail::Verdict;
 namespace {
 
 template <typename Rule>
-CheckResult ScanHalfWidth(std::string_view text, int symbolsAllowed, Rule accepts) {
+CheckResult ScanHalfWidth(std::string_view text, int symbolsAllowed, std::size_t from,
+                          Rule accepts) {
     const std::size_t length = text.size();
-    std::size_t i = 0;
+    std::size_t i = from;
     while (i < length && accepts(text, static_cast<int>(i + 1), ByteAt(text, i), symbolsAllowed)) {
         ++i;
     }
@@ -34,14 +36,15 @@ bool AcceptsAlnum(std::string_view text, int pos, unsigned char b, int symbols) 
 
 }  // namespace
 
-CheckResult CheckHalfDigits(std::string_view text, int symbolsAllowed) {
-    return ScanHalfWidth(text, symbolsAllowed, AcceptsSymbolOrRange<0x30, 0x39>);  // 0 … 9
+CheckResult literal::CheckHalfDigits(std::string_view text, int symbolsAllowed, std::size_t from) {
+    return ScanHalfWidth(text, symbolsAllowed, from, AcceptsSymbolOrRange<0x30, 0x39>);  // 0 … 9
 }
 
-CheckResult CheckHalfKatakana(std::string_view text, int symbolsAllowed) {
-    return ScanHalfWidth(text, symbolsAllowed, AcceptsSymbolOrRange<0xA6, 0xDF>);  // ｦ … ﾟ
+CheckResult literal::CheckHalfKatakana(std::string_view text, int symbolsAllowed,
+                                       std::size_t from) {
+    return ScanHalfWidth(text, symbolsAllowed, from, AcceptsSymbolOrRange<0xA6, 0xDF>);  // ｦ … ﾟ
 }
 
-CheckResult CheckHalfAlnum(std::string_view text, int symbolsAllowed) {
-    return ScanHalfWidth(text, symbolsAllowed, AcceptsAlnum);
+CheckResult literal::CheckHalfAlnum(std::string_view text, int symbolsAllowed, std::size_t from) {
+    return ScanHalfWidth(text, symbolsAllowed, from, AcceptsAlnum);
 }

@@ -1,0 +1,120 @@
+// What the fast kernels accept, as byte ranges: the compiled form of the character rules.
+//
+// A single-byte check accepts a byte when it lies in one of its byte ranges; a double-byte check
+// accepts a character when its two bytes, read big-endian as lead << 8 | trail, lie in one of
+// its pair ranges. The literal scans stay the definition; the tests hold these tables to them
+// for every byte and every pair.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace kernels {
+
+// The eight class checks, in the order of the operations.
+enum class Check {
+    FullWidth,
+    HalfWidth,
+    FullHiragana,
+    FullKatakana,
+    FullAlnum,
+    HalfKatakana,
+    HalfDigits,
+    HalfAlnum,
+};
+inline constexpr int kCheckCount = 8;
+
+constexpr bool IsDoubleByte(Check check) {
+    return check == Check::FullWidth || check == Check::FullHiragana ||
+           check == Check::FullKatakana || check == Check::FullAlnum;
+}
+
+struct ByteRange {
+    std::uint8_t first, last;
+};
+struct PairRange {
+    std::uint16_t first, last;
+};
+
+// The ranges one check accepts with one setting of the symbol flag: single bytes for the
+// half-width checks, pairs for the full-width ones. A check accepts its common and its rare
+// ranges together; `common` holds what most text stays within, so that a block of it is
+// confirmed without trying the rare ranges.
+struct Acceptance {
+    std::span<const ByteRange> bytes, rareBytes;
+    std::span<const PairRange> common, rare;
+};
+
+namespace sets {
+
+// Every double-byte character: a lead byte 0x80-0x9F or 0xE0-0xFF, any trail byte.
+inline constexpr PairRange kLeadPairs[] = {{0x8000, 0x9FFF}, {0xE000, 0xFFFF}};
+
+// The full-width symbols under lead byte 0x81 beyond the first block 0x81 0x40-0xAC
+// (　 、 。 … ー … 〓), which the common lists hold.
+inline constexpr PairRange kRareSymbols[] = {
+    {0x81B8, 0x81BF},  // ∈ … ∩
+    {0x81C8, 0x81CE},  // ∧ … ∃
+    {0x81DA, 0x81E8},  // ∠ … ∬
+    {0x81F0, 0x81F7},  // Å ‰ ♯ ♭ ♪ † ‡ ¶
+    {0x81FC, 0x81FC},  // ◯
+};
+
+inline constexpr PairRange kHiragana[] = {{0x829F, 0x82F1}, {0x815B, 0x815B}};  // ぁ … ん, ー
+inline constexpr PairRange kHiraganaOrSymbol[] = {{0x829F, 0x82F1}, {0x8140, 0x81AC}};
+inline constexpr PairRange kKatakana[] = {{0x8340, 0x8396}, {0x815B, 0x815B}};  // ァ … ヶ, ー
+inline constexpr PairRange kKatakanaOrSymbol[] = {{0x8340, 0x8396}, {0x8140, 0x81AC}};
+// ０ … ９, Ａ … Ｚ, ａ … ｚ
+inline constexpr PairRange kAlnum[] = {{0x824F, 0x8258}, {0x8260, 0x8279}, {0x8281, 0x829A}};
+inline constexpr PairRange kAlnumOrSymbol[] = {
+    {0x824F, 0x8258}, {0x8260, 0x8279}, {0x8281, 0x829A}, {0x8140, 0x81AC}};
+
+// Single bytes: everything but the lead bytes.
+inline constexpr ByteRange kSingleBytes[] = {{0x00, 0x7F}, {0xA0, 0xDF}};
+
+// Each half-width check's own range; with symbols allowed, merged with the half-width symbols
+// (control bytes, ASCII punctuation, ｡ ｢ ｣ ､ ･ ｰ ﾞ ﾟ) and split into the common ranges and the
+// rest.
+inline constexpr ByteRange kKatakanaBytes[] = {{0xA6, 0xDF}};  // ｦ … ﾟ
+inline constexpr ByteRange kKatakanaBytesOrSpace[] = {{0xA0, 0xDF}, {0x00, 0x2F}};
+inline constexpr ByteRange kKatakanaRareSymbols[] = {{0x3A, 0x40}, {0x5B, 0x60}, {0x7B, 0x7F}};
+inline constexpr ByteRange kDigitBytes[] = {{0x30, 0x39}};  // 0 … 9
+inline constexpr ByteRange kDigitBytesOrPunctuation[] = {{0x00, 0x40}};
+inline constexpr ByteRange kDigitRareSymbols[] = {
+    {0x5B, 0x60}, {0x7B, 0x7F}, {0xA0, 0xA5}, {0xB0, 0xB0}, {0xDE, 0xDF}};
+inline constexpr ByteRange kAlnumBytes[] = {{0x30, 0x39}, {0x41, 0x5A}, {0x61, 0x7A}};
+inline constexpr ByteRange kAscii[] = {{0x00, 0x7F}};
+inline constexpr ByteRange kAlnumRareSymbols[] = {{0xA0, 0xA5}, {0xB0, 0xB0}, {0xDE, 0xDF}};
+
+}  // namespace sets
+
+constexpr Acceptance AcceptanceOf(Check check, bool symbols) {
+    using namespace sets;
+    using Bytes = std::span<const ByteRange>;
+    using Pairs = std::span<const PairRange>;
+    const Pairs rare = symbols ? Pairs(kRareSymbols) : Pairs();
+    const auto half = [symbols](Bytes own, Bytes common, Bytes rareBytes) {
+        return symbols ? Acceptance{common, rareBytes, {}, {}} : Acceptance{own, {}, {}, {}};
+    };
+    switch (check) {
+        case Check::FullWidth:
+            return {{}, {}, kLeadPairs, {}};
+        case Check::HalfWidth:
+            return {kSingleBytes, {}, {}, {}};
+        case Check::FullHiragana:
+            return {{}, {}, symbols ? Pairs(kHiraganaOrSymbol) : Pairs(kHiragana), rare};
+        case Check::FullKatakana:
+            return {{}, {}, symbols ? Pairs(kKatakanaOrSymbol) : Pairs(kKatakana), rare};
+        case Check::FullAlnum:
+            return {{}, {}, symbols ? Pairs(kAlnumOrSymbol) : Pairs(kAlnum), rare};
+        case Check::HalfKatakana:
+            return half(kKatakanaBytes, kKatakanaBytesOrSpace, kKatakanaRareSymbols);
+        case Check::HalfDigits:
+            return half(kDigitBytes, kDigitBytesOrPunctuation, kDigitRareSymbols);
+        case Check::HalfAlnum:
+            return half(kAlnumBytes, kAscii, kAlnumRareSymbols);
+    }
+    return {};
+}
+
+}  // namespace kernels

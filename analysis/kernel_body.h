@@ -1,0 +1,226 @@
+// The block logic that the SSE2 and AVX2 kernels share. Each includes this file inside its own
+// namespace, after defining its vector vocabulary:
+//   Vec, kLanes                 the vector type and its width in bytes
+//   Load, And, Or, AnyOf, AllSet   unaligned load, bitwise and/or/or-of-all, every byte 0xFF
+//   InRange8(v, ByteRange)      0xFF in each byte that lies in the range
+//   InRange16(w, PairRange)     0xFFFF in each 16-bit lane that lies in the range
+//   SwapPairs(v)                each 16-bit lane byte-swapped, so that pairs read lead << 8 | trail
+//   Bits(v), LeadBits(v)        the sign bit of each byte; the lead bytes, as a bit mask
+//   EqualBits(v, byte)          the bytes equal to `byte`, as a bit mask
+//   KESTRUNE_TARGET, KESTRUNE_INLINE   the function attributes of that instruction set
+// It then defines the three entry points of kernel_isas.h.
+
+inline constexpr std::size_t kVectors = kBlock / kLanes;
+inline constexpr std::uint64_t kEvenBits = 0x5555555555555555ull;
+
+// 0xFF in each byte, or in each 16-bit lane of pairs, that the common or the rare ranges of a
+// check accept. The ranges are unrolled at compile time so that their bounds are constants held
+// outside the block loop.
+enum class Part { Common, Rare };
+
+template <Check kCheck, bool kSymbols, Part kPart>
+KESTRUNE_INLINE Vec InPart(Vec v) {
+    static constexpr Acceptance a = AcceptanceOf(kCheck, kSymbols);
+    if constexpr (IsDoubleByte(kCheck)) {
+        static constexpr std::span<const PairRange> ranges =
+            kPart == Part::Common ? a.common : a.rare;
+        return [v]<std::size_t... k>(std::index_sequence<k...>) KESTRUNE_LAMBDA {
+            return AnyOf(InRange16(v, ranges[k])...);
+        }
+        (std::make_index_sequence<ranges.size()>());
+    } else {
+        static constexpr std::span<const ByteRange> ranges =
+            kPart == Part::Common ? a.bytes : a.rareBytes;
+        return [v]<std::size_t... k>(std::index_sequence<k...>) KESTRUNE_LAMBDA {
+            return AnyOf(InRange8(v, ranges[k])...);
+        }
+        (std::make_index_sequence<ranges.size()>());
+    }
+}
+
+template <Check kCheck>
+KESTRUNE_INLINE Vec Characters(const char* q) {
+    if constexpr (IsDoubleByte(kCheck)) return SwapPairs(Load(q));
+    return Load(q);
+}
+
+template <Check kCheck, bool kSymbols>
+constexpr bool kHasRare = !AcceptanceOf(kCheck, kSymbols).rare.empty() ||
+                          !AcceptanceOf(kCheck, kSymbols).rareBytes.empty();
+
+// Asks for the kBytes that a scan at byte i reaches 2 KiB later, as far as they are inside the
+// text: on long texts the hardware prefetcher alone leaves the loads waiting.
+template <std::size_t kBytes>
+KESTRUNE_INLINE void PrefetchAhead(std::string_view text, std::size_t i) {
+    constexpr std::size_t kAhead = 2048, kLine = 64;
+    for (std::size_t line = 0; line < kBytes; line += kLine) {
+        if (text.size() - i > kAhead + line) __builtin_prefetch(text.data() + i + kAhead + line);
+    }
+}
+
+// 0xFF in each byte of a 64-byte block, whose characters all start inside it, where the
+// common ranges accept the character.
+template <Check kCheck, bool kSymbols>
+KESTRUNE_INLINE Vec CommonAccepted(const char* p) {
+    Vec all = InPart<kCheck, kSymbols, Part::Common>(Characters<kCheck>(p));
+    for (std::size_t k = 1; k < kVectors; ++k) {
+        all = And(all, InPart<kCheck, kSymbols, Part::Common>(Characters<kCheck>(p + k * kLanes)));
+    }
+    return all;
+}
+
+// Whether the check accepts every character of the block, the rare ranges included.
+template <Check kCheck, bool kSymbols>
+KESTRUNE_INLINE bool BlockAccepted(const char* p) {
+    if (AllSet(CommonAccepted<kCheck, kSymbols>(p))) return true;
+    if constexpr (!kHasRare<kCheck, kSymbols>) {
+        return false;
+    } else {
+        Vec all = Or(InPart<kCheck, kSymbols, Part::Common>(Characters<kCheck>(p)),
+                     InPart<kCheck, kSymbols, Part::Rare>(Characters<kCheck>(p)));
+        for (std::size_t k = 1; k < kVectors; ++k) {
+            const Vec c = Characters<kCheck>(p + k * kLanes);
+            all = And(all, Or(InPart<kCheck, kSymbols, Part::Common>(c),
+                              InPart<kCheck, kSymbols, Part::Rare>(c)));
+        }
+        return AllSet(all);
+    }
+}
+
+template <Check kCheck, bool kSymbols>
+KESTRUNE_TARGET std::size_t Confirm(std::string_view text) {
+    constexpr std::size_t kStride = 4 * kBlock;
+    const char* p = text.data();
+    const std::size_t whole = text.size() / kBlock * kBlock;
+    std::size_t i = 0;
+    while (i < whole) {
+        // Four blocks per test while the common ranges hold: a test costs more than a block.
+        while (whole - i >= kStride && (PrefetchAhead<kStride>(text, i), true) &&
+               AllSet(And(And(CommonAccepted<kCheck, kSymbols>(p + i),
+                              CommonAccepted<kCheck, kSymbols>(p + i + kBlock)),
+                          And(CommonAccepted<kCheck, kSymbols>(p + i + 2 * kBlock),
+                              CommonAccepted<kCheck, kSymbols>(p + i + 3 * kBlock))))) {
+            i += kStride;
+        }
+        // Then block by block, rare ranges too, through the stride that did not pass.
+        const std::size_t end = std::min(whole, i + kStride);
+        for (; i < end; i += kBlock) {
+            if (!BlockAccepted<kCheck, kSymbols>(p + i)) return i;
+        }
+    }
+    return i;
+}
+
+// A 64-bit mask of one block from a per-vector mask.
+template <typename PerVector>
+KESTRUNE_INLINE std::uint64_t BlockBits(const char* p, PerVector bits) {
+    std::uint64_t all = 0;
+    for (std::size_t k = 0; k < kVectors; ++k) {
+        all |= static_cast<std::uint64_t>(bits(Load(p + k * kLanes))) << (k * kLanes);
+    }
+    return all;
+}
+
+KESTRUNE_INLINE std::uint64_t LeadBits64(const char* p) {
+    return BlockBits(p, [](Vec v) KESTRUNE_LAMBDA { return LeadBits(v); });
+}
+
+KESTRUNE_TARGET CountedPrefix Count(std::string_view text) {
+    std::uint64_t carry = 0;
+    std::size_t i = 0, count = 0;
+    for (; text.size() - i >= kBlock; i += kBlock) {
+        PrefetchAhead<kBlock>(text, i);
+        const std::uint64_t lead = LeadBits64(text.data() + i);
+        if ((lead | carry) == 0) {
+            count += kBlock;
+        } else {
+            count +=
+                kBlock - static_cast<std::size_t>(__builtin_popcountll(TrailBits(lead, carry)));
+        }
+    }
+    return {i, i + carry, count};
+}
+
+// The positions where a character the check accepts starts, in a block that has a byte after it.
+template <Check kCheck, bool kSymbols, bool kRare>
+KESTRUNE_INLINE std::uint64_t AcceptedStarts(const char* p) {
+    const auto accepted = [](Vec v) KESTRUNE_LAMBDA {
+        if constexpr (IsDoubleByte(kCheck)) v = SwapPairs(v);
+        const Vec common = InPart<kCheck, kSymbols, Part::Common>(v);
+        if constexpr (kRare) return Bits(Or(common, InPart<kCheck, kSymbols, Part::Rare>(v)));
+        return Bits(common);
+    };
+    if constexpr (!IsDoubleByte(kCheck)) return BlockBits(p, accepted);
+    // Pairs starting on even bytes, then those starting on odd ones, read one byte later.
+    return (BlockBits(p, accepted) & kEvenBits) | (BlockBits(p + 1, accepted) & kEvenBits) << 1;
+}
+
+template <Check kCheck, bool kSymbols>
+KESTRUNE_TARGET RecordsPrefix Records(std::string_view text) {
+    const char* p = text.data();
+    std::uint64_t carry = 0;
+    RecordsPrefix confirmed{0, 0};
+    for (std::size_t i = 0; text.size() - i > kBlock; i += kBlock) {
+        PrefetchAhead<kBlock>(text, i);
+        const char* b = p + i;
+        const std::uint64_t lf =
+            BlockBits(b, [](Vec v) KESTRUNE_LAMBDA { return EqualBits(v, '\n'); });
+        const std::uint64_t cr =
+            BlockBits(b, [](Vec v) KESTRUNE_LAMBDA { return EqualBits(v, '\r'); });
+        const std::uint64_t lfAfter = lf >> 1 | static_cast<std::uint64_t>(b[kBlock] == '\n') << 63;
+        const std::uint64_t separators = lf | (cr & lfAfter);
+        const std::uint64_t lead = IsDoubleByte(kCheck) ? LeadBits64(b) : 0;
+        const std::uint64_t starts = IsDoubleByte(kCheck) ? ~TrailBits(lead, carry) : ~lead;
+        if constexpr (kCheck == Check::FullWidth) {
+            if (starts & ~(lead | separators)) break;
+        } else if (starts & ~(AcceptedStarts<kCheck, kSymbols, false>(b) | separators)) {
+            if constexpr (!kHasRare<kCheck, kSymbols>) {
+                break;
+            } else if (starts & ~(AcceptedStarts<kCheck, kSymbols, true>(b) | separators)) {
+                break;
+            }
+        }
+        if (lf != 0) {
+            confirmed.end = i + kBlock - static_cast<std::size_t>(__builtin_clzll(lf));
+            confirmed.records += static_cast<std::size_t>(__builtin_popcountll(lf));
+        }
+    }
+    return confirmed;
+}
+
+// Entry points: the check and the symbol flag chosen at run time, the rest fixed per instance.
+template <typename Fn, template <Check, bool> typename Instance, std::size_t... kChecks>
+constexpr std::array<Fn, 2 * kCheckCount> InstanceTable(std::index_sequence<kChecks...>) {
+    return {Instance<static_cast<Check>(kChecks), false>::fn...,
+            Instance<static_cast<Check>(kChecks), true>::fn...};
+}
+
+template <Check kCheck, bool kSymbols>
+struct ConfirmInstance {
+    static constexpr auto fn = &Confirm<kCheck, kSymbols>;
+};
+template <Check kCheck, bool kSymbols>
+struct RecordsInstance {
+    static constexpr auto fn = &Records<kCheck, kSymbols>;
+};
+
+inline std::size_t InstanceIndex(Check check, int symbolsAllowed) {
+    return static_cast<std::size_t>(check) + (symbolsAllowed != 0 ? kCheckCount : 0);
+}
+
+std::size_t ConfirmedPrefix(Check check, std::string_view text, int symbolsAllowed) {
+    static constexpr auto table = InstanceTable<std::size_t (*)(std::string_view), ConfirmInstance>(
+        std::make_index_sequence<kCheckCount>());
+    return table[InstanceIndex(check, symbolsAllowed)](text);
+}
+
+CountedPrefix CountPrefix(std::string_view text) {
+    return Count(text);
+}
+
+RecordsPrefix ConfirmedRecords(Check check, std::string_view text, int symbolsAllowed) {
+    static constexpr auto table =
+        InstanceTable<RecordsPrefix (*)(std::string_view), RecordsInstance>(
+            std::make_index_sequence<kCheckCount>());
+    return table[InstanceIndex(check, symbolsAllowed)](text);
+}

@@ -1,0 +1,25 @@
+// The per-instruction-set entry points behind kernels.h, one namespace each.
+#pragma once
+
+#include "kernels.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define KESTRUNE_X86_KERNELS 1
+#endif
+
+#define KESTRUNE_DECLARE_KERNELS(isa)                                                       \
+    namespace isa {                                                                         \
+    std::size_t ConfirmedPrefix(Check check, std::string_view text, int symbolsAllowed);    \
+    CountedPrefix CountPrefix(std::string_view text);                                       \
+    RecordsPrefix ConfirmedRecords(Check check, std::string_view text, int symbolsAllowed); \
+    }
+
+namespace kernels {
+KESTRUNE_DECLARE_KERNELS(scalar)
+#ifdef KESTRUNE_X86_KERNELS
+KESTRUNE_DECLARE_KERNELS(sse2)
+KESTRUNE_DECLARE_KERNELS(avx2)
+#endif
+}  // namespace kernels
+
+#undef KESTRUNE_DECLARE_KERNELS

@@ -1,0 +1,49 @@
+// The fast kernels: they confirm that whole 64-byte blocks of a text conform and stop at the
+// first block that does not, leaving every verdict, position and count to the literal scans.
+//
+// Three implementations of each, all callable here by name so that tests can hold each one to
+// the literal scans: a portable scalar reference, SSE2 (every x86-64 processor) and AVX2 (chosen
+// at run time where the processor has it). No kernel reads at or past text.size().
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "byte_sets.h"
+
+namespace kernels {
+
+enum class Isa { Scalar, Sse2, Avx2 };
+
+// The unit every kernel confirms: blocks start at multiples of it from the start of the text.
+inline constexpr std::size_t kBlock = 64;
+
+bool Available(Isa isa);
+// The best kernel this processor runs, chosen once.
+Isa Fastest();
+
+// The start of the first whole block holding a character that `check` rejects, or the end of
+// the last whole block when there is none. Blocks start at character starts in every check
+// (a double-byte check accepts only double-byte characters), so the literal scan resumes there.
+std::size_t ConfirmedPrefix(Isa isa, Check check, std::string_view text, int symbolsAllowed);
+
+// The characters that start before `end`, the end of the last whole block, and `resume`, the
+// first character start at or after it (end + 1 when a character straddles the block edge).
+struct CountedPrefix {
+    std::size_t end;
+    std::size_t resume;
+    std::size_t count;
+};
+CountedPrefix CountPrefix(Isa isa, std::string_view text);
+
+// Records: lines ended by LF or CR LF. `end` is just past the last LF before the first block
+// that holds a rejected character of some record (or before the last whole block followed by
+// at least one more byte), so that every record in [0, end) passes `check`; `records` counts
+// them. The text must start at the start of a record.
+struct RecordsPrefix {
+    std::size_t end;
+    std::size_t records;
+};
+RecordsPrefix ConfirmedRecords(Isa isa, Check check, std::string_view text, int symbolsAllowed);
+
+}  // namespace kernels

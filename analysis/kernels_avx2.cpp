@@ -1,0 +1,89 @@
+// AVX2 kernels, compiled for AVX2 function by function and run only where the processor has it:
+// 32-byte vectors, and byte shuffles for byte-swapping pairs and for a nibble lookup.
+#include "kernel_isas.h"
+
+#ifdef KESTRUNE_X86_KERNELS
+
+#include <immintrin.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <span>
+#include <utility>
+
+#include "char_starts.h"
+
+namespace kernels::avx2 {
+
+#define KESTRUNE_TARGET __attribute__((target("avx2,popcnt,lzcnt")))
+#define KESTRUNE_INLINE __attribute__((target("avx2,popcnt,lzcnt"), always_inline)) inline
+#define KESTRUNE_LAMBDA __attribute__((target("avx2,popcnt,lzcnt"), always_inline))
+
+using Vec = __m256i;
+inline constexpr std::size_t kLanes = 32;
+
+KESTRUNE_INLINE Vec Load(const char* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+KESTRUNE_INLINE Vec And(Vec a, Vec b) {
+    return _mm256_and_si256(a, b);
+}
+KESTRUNE_INLINE Vec Or(Vec a, Vec b) {
+    return _mm256_or_si256(a, b);
+}
+template <typename... More>
+KESTRUNE_INLINE Vec AnyOf(Vec first, More... more) {
+    ((first = Or(first, more)), ...);
+    return first;
+}
+KESTRUNE_INLINE std::uint32_t Bits(Vec v) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(v));
+}
+KESTRUNE_INLINE bool AllSet(Vec v) {
+    return Bits(v) == 0xFFFFFFFFu;
+}
+
+// Shifted so that the range's first value becomes the smallest signed one: the range is then
+// everything below one signed bound.
+KESTRUNE_INLINE Vec InRange8(Vec v, ByteRange r) {
+    const Vec shifted = _mm256_add_epi8(v, _mm256_set1_epi8(static_cast<char>(0x80 - r.first)));
+    return _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(0x80 + (r.last - r.first) + 1)),
+                             shifted);
+}
+KESTRUNE_INLINE Vec InRange16(Vec w, PairRange r) {
+    const Vec shifted =
+        _mm256_add_epi16(w, _mm256_set1_epi16(static_cast<short>(0x8000 - r.first)));
+    return _mm256_cmpgt_epi16(
+        _mm256_set1_epi16(static_cast<short>(0x8000 + (r.last - r.first) + 1)), shifted);
+}
+KESTRUNE_INLINE Vec SwapPairs(Vec v) {
+    const Vec swap = _mm256_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14,  //
+                                      1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14);
+    return _mm256_shuffle_epi8(v, swap);
+}
+
+KESTRUNE_INLINE Vec Nibbles(const std::array<std::uint8_t, 16>& table, Vec index) {
+    const Vec row = _mm256_broadcastsi128_si256(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(table.data())));
+    return _mm256_shuffle_epi8(row, index);
+}
+KESTRUNE_INLINE Vec HighNibbles(Vec v) {
+    return _mm256_and_si256(_mm256_srli_epi16(v, 4), _mm256_set1_epi8(0x0F));
+}
+
+// Lead bytes are those whose high nibble is 8, 9, E or F.
+KESTRUNE_INLINE std::uint32_t LeadBits(Vec v) {
+    static constexpr std::array<std::uint8_t, 16> kLeadNibbles = {
+        0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x80, 0, 0, 0, 0, 0x80, 0x80};
+    return Bits(Nibbles(kLeadNibbles, HighNibbles(v)));
+}
+KESTRUNE_INLINE std::uint32_t EqualBits(Vec v, char byte) {
+    return Bits(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(byte)));
+}
+
+#include "kernel_body.h"
+
+}  // namespace kernels::avx2
+
+#endif

@@ -1,0 +1,89 @@
+// The scalar reference kernels: the same block contracts as the vector kernels, one character
+// at a time over the range tables, so that each vector kernel has a plain twin to agree with.
+#include <algorithm>
+
+#include "char_starts.h"
+#include "kernel_isas.h"
+
+namespace kernels::scalar {
+
+namespace {
+
+bool InBytes(std::span<const ByteRange> ranges, unsigned char b) {
+    return std::any_of(ranges.begin(), ranges.end(),
+                       [b](ByteRange r) { return r.first <= b && b <= r.last; });
+}
+
+bool InPairs(std::span<const PairRange> ranges, unsigned pair) {
+    return std::any_of(ranges.begin(), ranges.end(),
+                       [pair](PairRange r) { return r.first <= pair && pair <= r.last; });
+}
+
+unsigned char At(const char* p, std::size_t i) {
+    return static_cast<unsigned char>(p[i]);
+}
+
+bool IsLead(unsigned char b) {
+    return (0x80 <= b && b <= 0x9F) || 0xE0 <= b;
+}
+
+// Whether the character starting at byte i is accepted; a double-byte check reads byte i + 1,
+// which the callers guarantee is inside the text.
+bool Accepts(const Acceptance& a, bool doubleByte, const char* p, std::size_t i) {
+    if (!doubleByte) return InBytes(a.bytes, At(p, i)) || InBytes(a.rareBytes, At(p, i));
+    const unsigned pair = At(p, i) << 8 | At(p, i + 1);
+    return InPairs(a.common, pair) || InPairs(a.rare, pair);
+}
+
+}  // namespace
+
+std::size_t ConfirmedPrefix(Check check, std::string_view text, int symbolsAllowed) {
+    const Acceptance a = AcceptanceOf(check, symbolsAllowed != 0);
+    const std::size_t step = IsDoubleByte(check) ? 2 : 1;
+    std::size_t block = 0;
+    for (; text.size() - block >= kBlock; block += kBlock) {
+        for (std::size_t i = block; i < block + kBlock; i += step) {
+            if (!Accepts(a, IsDoubleByte(check), text.data(), i)) return block;
+        }
+    }
+    return block;
+}
+
+CountedPrefix CountPrefix(std::string_view text) {
+    const std::size_t end = text.size() / kBlock * kBlock;
+    std::size_t i = 0, count = 0;
+    for (; i < end; ++count) i += IsLead(At(text.data(), i)) ? 2 : 1;
+    return {end, i, count};
+}
+
+RecordsPrefix ConfirmedRecords(Check check, std::string_view text, int symbolsAllowed) {
+    const Acceptance a = AcceptanceOf(check, symbolsAllowed != 0);
+    const bool doubleByte = IsDoubleByte(check);
+    const char* p = text.data();
+    RecordsPrefix confirmed{0, 0};
+    std::size_t i = 0;  // the next character start, carried across blocks
+    // Each block needs the byte after it, to see a CR LF or a pair across its edge.
+    for (std::size_t block = 0; text.size() - block > kBlock; block += kBlock) {
+        std::size_t next = i;
+        for (; next < block + kBlock; ++next) {
+            const char b = p[next];
+            const bool separator = b == '\n' || (b == '\r' && p[next + 1] == '\n');
+            if (!separator) {
+                if (check == Check::FullWidth ? !IsLead(At(p, next))
+                                              : !Accepts(a, doubleByte, p, next))
+                    return confirmed;
+                if (doubleByte) ++next;
+            }
+        }
+        i = next;
+        const std::string_view lines = text.substr(block, kBlock);
+        const std::size_t lastLf = lines.rfind('\n');
+        if (lastLf != std::string_view::npos) {
+            confirmed = {block + lastLf + 1,
+                         confirmed.records + std::count(lines.begin(), lines.end(), '\n')};
+        }
+    }
+    return confirmed;
+}
+
+}  // namespace kernels::scalar

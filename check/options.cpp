@@ -1,0 +1,182 @@
+// Parsing the command line: GNU-style long options, "--name value" or "--name=value", "--" to
+// end them and "-" for standard input.
+#include "options.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+
+#ifndef KESTRUNE_VERSION
+#define KESTRUNE_VERSION "unknown"
+#endif
+
+namespace check {
+
+namespace {
+
+struct OperationOptionName {
+    Operation op;
+    std::string_view name;
+};
+
+constexpr std::array<OperationOptionName, kOperationCount> kOperationOptions = {{
+    {Operation::ByteSize, "byte-size"},
+    {Operation::CharCount, "char-count"},
+    {Operation::FullWidth, "full-width"},
+    {Operation::HalfWidth, "half-width"},
+    {Operation::FullHiragana, "full-hiragana"},
+    {Operation::FullKatakana, "full-katakana"},
+    {Operation::FullAlnum, "full-alnum"},
+    {Operation::HalfKatakana, "half-katakana"},
+    {Operation::HalfDigits, "half-digits"},
+    {Operation::HalfAlnum, "half-alnum"},
+}};
+
+bool ParseEncoding(std::string_view name, Encoding& encoding) {
+    std::string lower(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower == "cp932" || lower == "shift_jis" || lower == "sjis") {
+        encoding = Encoding::Cp932;
+    } else if (lower == "utf-8" || lower == "utf8") {
+        encoding = Encoding::Utf8;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string_view OperationOption(Operation op) {
+    return kOperationOptions[static_cast<int>(op)].name;
+}
+
+ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding localeOutput) {
+    ParsedOptions parsed;
+    Options& o = parsed.options;
+    o.output = localeOutput;
+    const auto fail = [&parsed](std::string error) {
+        parsed.action = Action::UsageError;
+        parsed.error = std::move(error);
+        return parsed;
+    };
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg == "-" || arg.rfind("-", 0) != 0) {
+            o.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        // The value of an option that takes one: after "=", or the next argument.
+        const auto value = [&](std::string& v) {
+            if (equals != std::string::npos) {
+                v = arg.substr(equals + 1);
+                return true;
+            }
+            if (i + 1 >= args.size()) return false;
+            v = args[++i];
+            return true;
+        };
+        const auto op = std::find_if(kOperationOptions.begin(), kOperationOptions.end(),
+                                     [&name](const OperationOptionName& n) {
+                                         return name.size() > 2 && name.substr(2) == n.name;
+                                     });
+        std::string v;
+        if (op != kOperationOptions.end() && equals == std::string::npos) {
+            o.operations.push_back(op->op);
+        } else if (name == "--help" || name == "-h") {
+            parsed.action = Action::Help;
+            return parsed;
+        } else if (name == "--version") {
+            parsed.action = Action::Version;
+            return parsed;
+        } else if (name == "--no-symbols" && equals == std::string::npos) {
+            o.symbolsAllowed = 0;
+        } else if (name == "--quiet" && equals == std::string::npos) {
+            o.quiet = true;
+        } else if (name == "--json" && equals == std::string::npos) {
+            o.json = true;
+        } else if (name == "--field") {
+            const bool given = value(v);
+            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.field);
+            if (!given || ec != std::errc() || end != v.data() + v.size() || o.field < 1) {
+                return fail("--field needs a field number from 1 on");
+            }
+        } else if (name == "--delimiter") {
+            if (!value(v)) return fail("--delimiter needs a character");
+            if (v == "\\t") {
+                o.delimiter = '\t';
+            } else if (v.size() == 1) {
+                o.delimiter = v[0];
+            } else {
+                return fail("--delimiter needs a single one-byte character");
+            }
+        } else if (name == "--input-encoding" || name == "--output-encoding") {
+            Encoding& e = name == "--input-encoding" ? o.input : o.output;
+            if (!value(v) || !ParseEncoding(v, e)) {
+                return fail(name + " is cp932 or utf-8");
+            }
+        } else {
+            return fail("unknown option '" + arg + "'");
+        }
+    }
+    if (o.operations.empty()) {
+        return fail("no operation given: name one or more, such as --full-katakana");
+    }
+    return parsed;
+}
+
+std::string HelpText() {
+    return R"(Usage: kestrune-check [options] [FILE...]
+Checks each record (line, ended by LF or CR LF) of the files, or of standard input when no
+file or "-" is given, as the Kestrune window checks its input field, and prints the window's
+result lines after "FILE:RECORD: ".
+
+Operations, run in the order given (at least one):
+  --byte-size        文字サイズ: size in bytes
+  --char-count       文字数: number of characters
+  --full-width       全角: only double-byte characters
+  --half-width       半角: only single bytes
+  --full-hiragana    全角ひらがな
+  --full-katakana    全角カタカナ
+  --full-alnum       全角英数
+  --half-katakana    半角カタカナ
+  --half-digits      半角数値
+  --half-alnum       半角英数
+  --no-symbols       symbols not allowed in the script checks (the window's 記号を許可
+                     unticked); they are allowed by default
+
+Input:
+  --field N          check only the N-th field of each record (a missing field is empty)
+  --delimiter C      the field delimiter, one byte (default: tab; "\t" also means tab)
+  --input-encoding E cp932 (default) or utf-8; utf-8 is converted to code page 932 as the
+                     window converts its input field, and a character code page 932 cannot
+                     hold is reported on a line of its own and fails the record
+
+Output:
+  --output-encoding E  utf-8 or cp932 (default: utf-8 in a UTF-8 locale, else cp932)
+  --quiet            print only the records that fail a check
+  --json             one JSON object per record and operation, in UTF-8
+  --help, --version
+
+Exit status: 0 when every check of every record passed, 1 when any failed, 2 for a usage
+error or a file that could not be read.
+
+Example:
+  kestrune-check --quiet --full-katakana --field 2 names.tsv
+)";
+}
+
+std::string VersionText() {
+    return std::string("kestrune-check ") + KESTRUNE_VERSION + "\n";
+}
+
+}  // namespace check

@@ -1,0 +1,305 @@
+// kestrune-check run in-process: options, exit statuses, the FILE:RECORD: lines in both output
+// encodings and as JSON, fields, both input encodings, CR LF records, unreadable files, long
+// records, and the bulk path of --quiet against the record-by-record path.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "checker.h"
+#include "cp932.h"
+#include "hex.h"
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+std::string TempFile(const std::string& name, std::string_view bytes) {
+    const std::string path = ::testing::TempDir() + "kestrune_check_" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+// Runs the command line with `input` on standard input.
+Outcome RunCheck(const std::vector<std::string>& args, std::string_view input = {},
+                 check::Environment env = {}) {
+    const std::string in = TempFile("stdin", input);
+    std::FILE* inFile = std::fopen(in.c_str(), "rb");
+    char* out = nullptr;
+    char* err = nullptr;
+    std::size_t outSize = 0, errSize = 0;
+    env.standardInput = fileno(inFile);
+    env.out = open_memstream(&out, &outSize);
+    env.err = open_memstream(&err, &errSize);
+    const int status = check::RunCommandLine(args, env);
+    std::fclose(env.out);
+    std::fclose(env.err);
+    std::fclose(inFile);
+    Outcome outcome{status, std::string(out, outSize), std::string(err, errSize)};
+    std::free(out);
+    std::free(err);
+    return outcome;
+}
+
+// UTF-8 text of the tests in code page 932, converted by iconv and not by the code under test.
+std::string Sjis(std::string_view utf8) {
+    return Utf8ToCp932(utf8);
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the program prints: expected lines spelled in UTF-8.
+
+struct OutputCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;  // code page 932 bytes on standard input, unless the args name a file
+    std::string expected;
+    int status;
+};
+
+TEST(CheckProgram, PrintsTheWindowsLinesPerRecord) {
+    const OutputCase cases[] = {
+        // アイウ passes; アaイ stops at the a, byte 3.
+        {"katakana per record",
+         {"--full-katakana"},
+         Sjis("アイウ\nアaイ\n"),
+         "(standard input):1: 全角カタカナ：ＯＫ\n"
+         "(standard input):2: 全角カタカナ：ＮＧ (3バイト目)\n"
+         "(standard input):2: 　　　> ア 【a】 イ\n",
+         1},
+        // CR LF ends records; the CR is in neither the check nor the excerpt.
+        {"CR LF records",
+         {"--half-katakana"},
+         Sjis("ｱｲ\r\nｱ1\r\n"),
+         "(standard input):1: 半角カタカナ：ＯＫ\n"
+         "(standard input):2: 半角カタカナ：ＮＧ (2バイト目)\n"
+         "(standard input):2: 　　　> ｱ 【1】 \n",
+         1},
+        // A CR not before an LF stays in the record: ｱ CR fails at byte 2 with symbols off.
+        {"lone CR is data",
+         {"--half-katakana", "--no-symbols"},
+         Sjis("ｱ\rｲ"),
+         "(standard input):1: 半角カタカナ：ＮＧ (2バイト目)\n"
+         "(standard input):1: 　　　> ｱ 【\r】 ｲ\n",
+         1},
+        // Operations in the order given; an empty record and a last record without LF.
+        {"several operations",
+         {"--char-count", "--full-width", "--byte-size"},
+         Sjis("\nあいa"),
+         "(standard input):1: 文字数：0文字\n"
+         "(standard input):1: 全角：ＯＫ\n"
+         "(standard input):1: 文字サイズ：0バイト\n"
+         "(standard input):2: 文字数：3文字\n"
+         "(standard input):2: 全角：ＮＧ (5バイト目)\n"
+         "(standard input):2: 　　　> あい 【a】 \n"
+         "(standard input):2: 文字サイズ：5バイト\n",
+         1},
+        // ア・イ: the middle dot is a symbol, allowed by default and not with --no-symbols.
+        {"symbols allowed by default",
+         {"--full-katakana"},
+         Sjis("ア・イ\n"),
+         "(standard input):1: 全角カタカナ：ＯＫ\n",
+         0},
+        {"no symbols",
+         {"--full-katakana", "--no-symbols"},
+         Sjis("ア・イ\n"),
+         "(standard input):1: 全角カタカナ：ＮＧ (3バイト目)\n"
+         "(standard input):1: 　　　> ア 【・】 イ\n",
+         1},
+        // --quiet prints only the failing record, with all its lines.
+        {"quiet",
+         {"--quiet", "--half-digits", "--byte-size"},
+         Sjis("123\n12a\n456\n"),
+         "(standard input):2: 半角数値：ＮＧ (3バイト目)\n"
+         "(standard input):2: 　　　> 12 【a】 \n"
+         "(standard input):2: 文字サイズ：3バイト\n",
+         1},
+        // The second tab-separated field; positions count from the field's start.
+        {"field",
+         {"--field", "2", "--half-alnum"},
+         Sjis("ｱｲ\tabc1\tｳ\n"),
+         "(standard input):1: 半角英数：ＯＫ\n",
+         0},
+        {"missing field is empty",
+         {"--field", "3", "--full-hiragana"},
+         Sjis("a\tb\n"),
+         "(standard input):1: 全角ひらがな：ＯＫ\n",
+         0},
+        // ポ is 0x83 0x7C: its trail byte is a |, which must not split the field.
+        {"delimiter inside a character",
+         {"--field=1", "--delimiter=|", "--full-katakana"},
+         Sjis("ポポ|x\n"),
+         "(standard input):1: 全角カタカナ：ＯＫ\n",
+         0},
+        // UTF-8 input: 😀 becomes "?" at byte 2 and is reported before the result lines; the
+        // record fails even though the operation has nothing to reject.
+        {"utf-8 with a character outside code page 932",
+         {"--input-encoding", "utf-8", "--byte-size"},
+         "a\xF0\x9F\x98\x80"
+         "b\n",
+         "(standard input):1: コードページ932にない文字 U+1F600 (2バイト目)\n"
+         "(standard input):1: 文字サイズ：3バイト\n",
+         1},
+        // 〜 (U+301C) is the wave dash of code page 932 on Linux, so nothing is lost.
+        {"utf-8 wave dash",
+         {"--input-encoding=utf-8", "--full-hiragana"},
+         "あ\xE3\x80\x9Cい\n",
+         "(standard input):1: 全角ひらがな：ＯＫ\n",
+         0},
+        {"utf-8 failing",
+         {"--input-encoding=utf-8", "--full-hiragana"},
+         "あア\n",
+         "(standard input):1: 全角ひらがな：ＮＧ (3バイト目)\n"
+         "(standard input):1: 　　　> あ 【ア】 \n",
+         1},
+        // JSON: one object per record and operation, lines in UTF-8.
+        {"json",
+         {"--json", "--input-encoding=utf-8", "--full-katakana"},
+         "ア\"\xF0\x9F\x98\x80\n",
+         R"j({"file":"(standard input)","record":1,"operation":"cp932-unrepresentable","ok":false,"position":4,"lines":["コードページ932にない文字 U+1F600 (4バイト目)"]})j"
+         "\n"
+         R"j({"file":"(standard input)","record":1,"operation":"full-katakana","ok":false,"position":3,"lines":["全角カタカナ：ＮＧ (3バイト目)","　　　> ア 【\"】 ?"]})j"
+         "\n",
+         1},
+    };
+    for (const OutputCase& c : cases) {
+        const Outcome got = RunCheck(c.args, c.input);
+        EXPECT_EQ(got.out, c.expected)
+            << c.name << "\n got: " << Hex(got.out) << "\nwant: " << Hex(c.expected);
+        EXPECT_EQ(got.status, c.status) << c.name;
+        EXPECT_EQ(got.err, "") << c.name;
+    }
+}
+
+TEST(CheckProgram, WritesCodePage932WhenAskedOrWhereTheLocaleIsNotUtf8) {
+    // 全角カタカナ：ＮＧ (1バイト目) and the excerpt with ｱ, byte for byte.
+    const std::string expected =
+        "(standard input):1: \x91S\x8Ap\x83J\x83^\x83J\x83i\x81\x46\x82m\x82\x66 (1"
+        "\x83o\x83\x43\x83g\x96\xDA)\n"
+        "(standard input):1: \x81@\x81@\x81@>  \x81y\xB1\x81z \n";
+    EXPECT_EQ(RunCheck({"--output-encoding", "cp932", "--full-katakana"}, "\xB1\n").out, expected);
+    check::Environment env;
+    env.localeOutput = check::Encoding::Cp932;
+    EXPECT_EQ(RunCheck({"--full-katakana"}, "\xB1\n", env).out, expected);
+}
+
+TEST(CheckProgram, NamesFilesAndKeepsGoingPastAnUnreadableOne) {
+    const std::string good = TempFile("good.txt", Sjis("あ\nア\n"));
+    const std::string missing = ::testing::TempDir() + "kestrune_check_missing.txt";
+    const Outcome got = RunCheck({"--quiet", "--full-hiragana", missing, good});
+    EXPECT_EQ(got.out,
+              good + ":2: 全角ひらがな：ＮＧ (1バイト目)\n" + good + ":2: 　　　>  【ア】 \n");
+    EXPECT_EQ(got.err, "kestrune-check: " + missing + ": No such file or directory\n");
+    EXPECT_EQ(got.status, 2);
+    // A directory opens but cannot be read.
+    EXPECT_EQ(RunCheck({"--full-width", ::testing::TempDir()}).status, 2);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Usage.
+
+TEST(CheckProgram, UsageErrorsSayWhatIsWrongOnOneLine) {
+    const std::vector<std::string> wrong[] = {
+        {},                                     // no operation
+        {"--full-width", "--frobnicate"},       // unknown option
+        {"--full-width", "--field", "0"},       // fields count from 1
+        {"--full-width", "--field", "2x"},      //
+        {"--full-width", "--field"},            // value missing
+        {"--full-width", "--delimiter", "ab"},  // one byte only
+        {"--full-width", "--input-encoding", "latin1"},
+        {"--full-width=yes"},  // takes no value
+    };
+    for (const auto& args : wrong) {
+        const Outcome got = RunCheck(args, "x\n");
+        EXPECT_EQ(got.status, 2) << ::testing::PrintToString(args);
+        EXPECT_EQ(got.out, "");
+        EXPECT_EQ(std::count(got.err.begin(), got.err.end(), '\n'), 1) << got.err;
+        EXPECT_EQ(got.err.rfind("kestrune-check: ", 0), 0u) << got.err;
+    }
+}
+
+TEST(CheckProgram, HelpListsEveryOptionAndVersionNamesTheProgram) {
+    const Outcome help = RunCheck({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* option :
+         {"--byte-size",     "--char-count",     "--full-width",      "--half-width",
+          "--full-hiragana", "--full-katakana",  "--full-alnum",      "--half-katakana",
+          "--half-digits",   "--half-alnum",     "--no-symbols",      "--field",
+          "--delimiter",     "--input-encoding", "--output-encoding", "--quiet",
+          "--json",          "--help",           "--version",         "Example:"}) {
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    }
+    const Outcome version = RunCheck({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("kestrune-check ", 0), 0u) << version.out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Long records, chunk edges and the bulk path.
+
+TEST(CheckProgram, ChecksARecordOfAMegabyte) {
+    // カ x 524288 (1 MiB), then ｱ at byte 1048577.
+    std::string record;
+    for (int i = 0; i < (1 << 19); ++i) record += "\x83\x4A";
+    const Outcome got =
+        RunCheck({"--full-katakana", "--char-count"}, "\x83\x41\n" + record + "\xB1\n");
+    const std::string second = "(standard input):2: ";
+    EXPECT_EQ(got.out.substr(0, got.out.find('\n', got.out.find(second))),
+              "(standard input):1: 全角カタカナ：ＯＫ\n(standard input):1: 文字数：1文字\n" +
+                  second + "全角カタカナ：ＮＧ (1048577バイト目)");
+    EXPECT_NE(got.out.find(second + "文字数：524289文字\n"), std::string::npos);
+}
+
+TEST(CheckProgram, RefusesARecordLongerThanPositionsReach) {
+    check::Environment env;
+    env.maxRecord = 8;
+    env.chunk = 4;  // the long record arrives over several reads
+    const Outcome got = RunCheck({"--half-alnum"}, "ok\n0123456789abc\nfine\n", env);
+    EXPECT_EQ(got.out, "(standard input):1: 半角英数：ＯＫ\n(standard input):3: 半角英数：ＯＫ\n");
+    EXPECT_EQ(got.err,
+              "kestrune-check: (standard input):2: record longer than 8 bytes, not checked\n");
+    EXPECT_EQ(got.status, 2);
+}
+
+// --quiet confirms runs of records through the kernels; with --field 1 (no tab in these
+// records, so the whole record) it goes record by record. Both must print the same.
+TEST(CheckProgram, QuietBulkPathPrintsWhatTheRecordPathPrints) {
+    std::mt19937 random(23);
+    const char* units[] = {"\x83\x41", "\x83\x96", "\x81\x5B", "\x81\x40", "\x82\xA0", "\x83\x97",
+                           "\xB1",     "a",        "\r",       "\x81\xFC", "\x81\xFB", "\x83"};
+    for (int round = 0; round < 40; ++round) {
+        std::string input;
+        const std::size_t size = random() % 20000;
+        while (input.size() < size) {
+            const int length = static_cast<int>(random() % 30);
+            for (int k = 0; k < length; ++k) {
+                // Mostly katakana, so that most records pass and a few do not.
+                input += random() % 50 ? units[random() % 4] : units[random() % std::size(units)];
+            }
+            input += random() % 4 ? "\n" : "\r\n";
+        }
+        check::Environment env;
+        env.chunk = 1 + random() % 5000;
+        for (const auto& ops : std::vector<std::vector<std::string>>{
+                 {"--full-katakana"},
+                 {"--full-width", "--full-katakana", "--no-symbols"},
+                 {"--half-katakana", "--char-count"}}) {
+            std::vector<std::string> bulk = ops, single = ops;
+            bulk.push_back("--quiet");
+            single.insert(single.end(), {"--quiet", "--field", "1"});
+            const Outcome a = RunCheck(bulk, input, env);
+            const Outcome b = RunCheck(single, input, env);
+            ASSERT_EQ(a.out, b.out) << "chunk " << env.chunk << ", input " << Hex(input);
+            ASSERT_EQ(a.status, b.status);
+        }
+    }
+}
+
+}  // namespace
