@@ -21,8 +21,10 @@ struct Outcome {
     std::string out, err;
 };
 
+// Named after the process too: ctest runs the cases of this file side by side.
 std::string TempFile(const std::string& name, std::string_view bytes) {
-    const std::string path = ::testing::TempDir() + "kestrune_check_" + name;
+    const std::string path =
+        ::testing::TempDir() + "kestrune_check_" + std::to_string(getpid()) + "_" + name;
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
 }
