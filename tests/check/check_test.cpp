@@ -10,9 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "bytes.h"
 #include "checker.h"
-#include "cp932.h"
-#include "hex.h"
 
 namespace {
 
@@ -48,11 +47,6 @@ Outcome RunCheck(const std::vector<std::string>& args, std::string_view input = 
     std::free(out);
     std::free(err);
     return outcome;
-}
-
-// UTF-8 text of the tests in code page 932, converted by iconv and not by the code under test.
-std::string Sjis(std::string_view utf8) {
-    return Utf8ToCp932(utf8);
 }
 
 // ---------------------------------------------------------------------------------------------

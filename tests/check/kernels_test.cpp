@@ -2,8 +2,6 @@
 // from the bytes at the edges of the byte classes, with single faults injected, every byte and
 // every pair at every offset of a conforming block, and texts ending right before a guard page.
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <random>
@@ -11,7 +9,8 @@
 #include <vector>
 
 #include "analysis.h"
-#include "hex.h"
+#include "bytes.h"
+#include "guarded.h"
 #include "kernels.h"
 #include "literal.h"
 #include "oracle.h"
@@ -306,31 +305,8 @@ TEST(FastPaths, RecordsWithFaultsAndBothSeparators) {
 // ---------------------------------------------------------------------------------------------
 // Texts that end right before a page the process may not read: a load past the end faults.
 
-class GuardedText {
-  public:
-    GuardedText() : page_(static_cast<std::size_t>(sysconf(_SC_PAGESIZE))) {
-        void* p =
-            mmap(nullptr, 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        base_ = static_cast<char*>(p);
-        mprotect(base_ + page_, page_, PROT_NONE);
-    }
-    ~GuardedText() { munmap(base_, 2 * page_); }
-    GuardedText(const GuardedText&) = delete;
-    GuardedText& operator=(const GuardedText&) = delete;
-
-    std::string_view Place(std::string_view bytes) {
-        char* start = base_ + page_ - bytes.size();
-        std::copy(bytes.begin(), bytes.end(), start);
-        return {start, bytes.size()};
-    }
-
-  private:
-    std::size_t page_;
-    char* base_;
-};
-
 TEST(FastPaths, NoKernelReadsPastTheEnd) {
-    GuardedText guard;
+    GuardedBuffer guard;
     std::mt19937 random(19);
     for (Check check : kChecks) {
         for (int symbols : {0, 1}) {

@@ -33,6 +33,11 @@ std::string Hex(std::string_view bytes) {
     return out;
 }
 
+std::string HexAround(std::string_view bytes, std::size_t at, std::size_t radius) {
+    const std::size_t from = at > radius ? at - radius : 0;
+    return "@" + std::to_string(from) + ": " + Hex(bytes.substr(from, 2 * radius + 1));
+}
+
 std::string Sjis(std::string_view utf8) {
     iconv_t cd = iconv_open("CP932", "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1)) std::abort();
