@@ -16,53 +16,23 @@ struct Step {
     std::string_view expected;
 };
 
+// clang-format off
 const Step kTyping[] = {
-    {"hiragana", "あい", {}, false, "\x82\xA0\x82\xA2"},
-    {"a typed letter", nullptr, Qt::Key_A, false,
-     "\x82\xA0\x82\xA2"
-     "a"},
-    {"half-width katakana ｱ",
-     "ｱ",
-     {},
-     false,
-     "\x82\xA0\x82\xA2"
-     "a\xB1"},
-    {"the wave dash 〜 (U+301C)",
-     "〜",
-     {},
-     false,
-     "\x82\xA0\x82\xA2"
-     "a\xB1\x81\x60"},
-    {"an emoji, outside code page 932",
-     "😀",
-     {},
-     false,
-     "\x82\xA0\x82\xA2"
-     "a\xB1\x81\x60?"},
-    {"hangul, outside code page 932",
-     "한",
-     {},
-     false,
-     "\x82\xA0\x82\xA2"
-     "a\xB1\x81\x60??"},
-    {"Backspace", nullptr, Qt::Key_Backspace, false,
-     "\x82\xA0\x82\xA2"
-     "a\xB1\x81\x60?"},
-    {"Backspace again", nullptr, Qt::Key_Backspace, false,
-     "\x82\xA0\x82\xA2"
-     "a\xB1\x81\x60"},
-    {"Home", nullptr, Qt::Key_Home, false,
-     "\x82\xA0\x82\xA2"
-     "a\xB1\x81\x60"},
-    {"Delete", nullptr, Qt::Key_Delete, false,
-     "\x82\xA2"
-     "a\xB1\x81\x60"},
-    {"Ctrl+A", nullptr, Qt::Key_A, true,
-     "\x82\xA2"
-     "a\xB1\x81\x60"},
-    {"Delete of everything", nullptr, Qt::Key_Delete, false, ""},
-    {"one character after that", "ア", {}, false, "\x83\x41"},
+    {"hiragana",                         "あい", {},                false, "\x82\xA0\x82\xA2"},
+    {"a typed letter",                   nullptr, Qt::Key_A,        false, "\x82\xA0\x82\xA2" "a"},
+    {"half-width katakana ｱ",            "ｱ",    {},                false, "\x82\xA0\x82\xA2" "a\xB1"},
+    {"the wave dash 〜 (U+301C)",        "〜",   {},                false, "\x82\xA0\x82\xA2" "a\xB1\x81\x60"},
+    {"an emoji, outside code page 932",  "😀",   {},                false, "\x82\xA0\x82\xA2" "a\xB1\x81\x60?"},
+    {"hangul, outside code page 932",    "한",   {},                false, "\x82\xA0\x82\xA2" "a\xB1\x81\x60??"},
+    {"Backspace",                        nullptr, Qt::Key_Backspace, false, "\x82\xA0\x82\xA2" "a\xB1\x81\x60?"},
+    {"Backspace again",                  nullptr, Qt::Key_Backspace, false, "\x82\xA0\x82\xA2" "a\xB1\x81\x60"},
+    {"Home",                             nullptr, Qt::Key_Home,      false, "\x82\xA0\x82\xA2" "a\xB1\x81\x60"},
+    {"Delete",                           nullptr, Qt::Key_Delete,    false, "\x82\xA2" "a\xB1\x81\x60"},
+    {"Ctrl+A",                           nullptr, Qt::Key_A,         true,  "\x82\xA2" "a\xB1\x81\x60"},
+    {"Delete of everything",             nullptr, Qt::Key_Delete,    false, ""},
+    {"one character after that",         "ア",   {},                false, "\x83\x41"},
 };
+// clang-format on
 
 TEST_F(InputTest, EveryChangeByTheUserRefreshesTheBytesAtOnce) {
     Click(input);
