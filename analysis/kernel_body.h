@@ -1,13 +1,18 @@
 // The block logic that the SSE2 and AVX2 kernels share. Each includes this file inside its own
 // namespace, after defining its vector vocabulary:
 //   Vec, kLanes                 the vector type and its width in bytes
-//   Load, And, Or, AnyOf, AllSet   unaligned load, bitwise and/or/or-of-all, every byte 0xFF
+//   Load, And, Or, AnyOf, AllSet   unaligned load, bitwise and/or/or-of-all, every top bit set
 //   InRange8(v, ByteRange)      0xFF in each byte that lies in the range
 //   InRange16(w, PairRange)     0xFFFF in each 16-bit lane that lies in the range
 //   SwapPairs(v)                each 16-bit lane byte-swapped, so that pairs read lead << 8 | trail
 //   Bits(v), LeadBits(v)        the sign bit of each byte; the lead bytes, as a bit mask
 //   EqualBits(v, byte)          the bytes equal to `byte`, as a bit mask
 //   KESTRUNE_TARGET, KESTRUNE_INLINE   the function attributes of that instruction set
+// and, where it has a byte shuffle, KESTRUNE_NIBBLE_LOOKUP with
+//   Nibbles(table, v), LowNibbles(v), HighNibbles(v)   16-entry table lookups, their indices
+//   EvenBytes(a, b), OddBytes(a, b)   the even and the odd bytes of two vectors, packed alike
+//   OffsetAtMost(v, first, count)     min((v - first) mod 256, count) in each byte
+//   NonZero(v)                        the top bit set in each byte that is not zero
 // It then defines the three entry points of kernel_isas.h.
 
 inline constexpr std::size_t kVectors = kBlock / kLanes;
@@ -58,10 +63,42 @@ KESTRUNE_INLINE void PrefetchAhead(std::string_view text, std::size_t i) {
     }
 }
 
-// 0xFF in each byte of a 64-byte block, whose characters all start inside it, where the
-// common ranges accept the character.
+#ifdef KESTRUNE_NIBBLE_LOOKUP
+// Past two ranges, classifying pairs by nibble lookups costs less than testing each range: the
+// lookups take the same few instructions for any number of ranges, and they work on packed lead
+// and trail bytes, 32 characters a vector instead of 16.
+template <Check kCheck, bool kSymbols>
+constexpr bool ByNibbles() {
+    constexpr Acceptance a = AcceptanceOf(kCheck, kSymbols);
+    return IsDoubleByte(kCheck) && a.common.size() > 2 && ClassesOf(a.common).fits;
+}
+
+template <Check kCheck, bool kSymbols>
+KESTRUNE_INLINE Vec CommonAcceptedByNibbles(const char* p) {
+    static constexpr std::span<const PairRange> ranges = AcceptanceOf(kCheck, kSymbols).common;
+    static constexpr PairClasses c = ClassesOf(ranges);
+    static_assert(Classifies(c, ranges));
+    Vec all;
+    for (std::size_t k = 0; k < kVectors; k += 2) {
+        const Vec a = Load(p + k * kLanes), b = Load(p + (k + 1) * kLanes);
+        const Vec leads = EvenBytes(a, b), trails = OddBytes(a, b);
+        const Vec classes =
+            And(And(Nibbles(c.low, LowNibbles(trails)), Nibbles(c.high, HighNibbles(trails))),
+                Nibbles(c.lead, OffsetAtMost(leads, c.firstLead, c.leadCount)));
+        all = k == 0 ? NonZero(classes) : And(all, NonZero(classes));
+    }
+    return all;
+}
+#endif
+
+// A vector of a 64-byte block, whose characters all start inside it, with the top bit set in
+// every byte when the common ranges accept every character.
 template <Check kCheck, bool kSymbols>
 KESTRUNE_INLINE Vec CommonAccepted(const char* p) {
+#ifdef KESTRUNE_NIBBLE_LOOKUP
+    if constexpr (ByNibbles<kCheck, kSymbols>())
+        return CommonAcceptedByNibbles<kCheck, kSymbols>(p);
+#endif
     Vec all = InPart<kCheck, kSymbols, Part::Common>(Characters<kCheck>(p));
     for (std::size_t k = 1; k < kVectors; ++k) {
         all = And(all, InPart<kCheck, kSymbols, Part::Common>(Characters<kCheck>(p + k * kLanes)));

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "char_starts.h"
+#include "pair_classes.h"
 
 namespace kernels::avx2 {
 
@@ -80,6 +81,29 @@ KESTRUNE_INLINE std::uint32_t LeadBits(Vec v) {
 }
 KESTRUNE_INLINE std::uint32_t EqualBits(Vec v, char byte) {
     return Bits(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(byte)));
+}
+
+// For classifying pairs by nibbles: the lead and the trail bytes of the 32 pairs in two vectors,
+// each gathered into one vector in the same order (the pack works within 128-bit halves).
+#define KESTRUNE_NIBBLE_LOOKUP 1
+KESTRUNE_INLINE Vec EvenBytes(Vec a, Vec b) {
+    const Vec low = _mm256_set1_epi16(0x00FF);
+    return _mm256_packus_epi16(_mm256_and_si256(a, low), _mm256_and_si256(b, low));
+}
+KESTRUNE_INLINE Vec OddBytes(Vec a, Vec b) {
+    return _mm256_packus_epi16(_mm256_srli_epi16(a, 8), _mm256_srli_epi16(b, 8));
+}
+KESTRUNE_INLINE Vec LowNibbles(Vec v) {
+    return _mm256_and_si256(v, _mm256_set1_epi8(0x0F));
+}
+// (v - first) mod 256, then at most `count`: an index for Nibbles.
+KESTRUNE_INLINE Vec OffsetAtMost(Vec v, std::uint8_t first, std::uint8_t count) {
+    return _mm256_min_epu8(_mm256_sub_epi8(v, _mm256_set1_epi8(static_cast<char>(first))),
+                           _mm256_set1_epi8(static_cast<char>(count)));
+}
+// The top bit set in each byte that is not zero.
+KESTRUNE_INLINE Vec NonZero(Vec v) {
+    return _mm256_adds_epu8(v, _mm256_set1_epi8(0x7F));
 }
 
 #include "kernel_body.h"
