@@ -102,17 +102,6 @@ void WindowTest::Click(HWND control) const {
     QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(4, widget->height() / 2));
 }
 
-std::string Hex(std::string_view bytes) {
-    std::string hex;
-    for (unsigned char b : bytes) {
-        constexpr char kDigits[] = "0123456789ABCDEF";
-        if (!hex.empty()) hex += ' ';
-        hex += kDigits[b >> 4];
-        hex += kDigits[b & 0xF];
-    }
-    return hex;
-}
-
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

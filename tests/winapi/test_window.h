@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bytes.h"
 #include "winapi_qt.h"
 
 inline constexpr int kButtonId = 1001;
@@ -48,6 +49,3 @@ class WindowTest : public ::testing::Test {
     std::string inputText;  // refreshed by ReadInputText on every EN_CHANGE, as the program does
     std::vector<Message> received;
 };
-
-// The bytes as hex, so that a failed comparison shows which byte differs.
-std::string Hex(std::string_view bytes);

@@ -13,12 +13,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "class_icon_probe.h"
+#include "session.h"
 
 namespace {
 
@@ -421,77 +423,47 @@ void CheckClassIcon(HWND main) {
 
 // ---- The expected session -------------------------------------------------------------------
 
+// A step of the session file, with its texts in code page 932 as the window holds them.
 struct Step {
+    using enum SessionStep::Kind;
     int line;  // in the session file
-    enum Kind { Input, Click, Checked, Log } kind;
+    SessionStep::Kind kind;
     std::string text;  // code page 932, for input and log
     int number;        // control id for click, the mark for checked
     std::string source;
 };
 
-constexpr std::string_view kOpen = "\xC2\xAB";   // «
-constexpr std::string_view kClose = "\xC2\xBB";  // »
-
 // The steps of the session file, or the reason it could not be read.
-std::optional<std::vector<Step>> ReadSession(const char* path, std::string& why) {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) {
-        why = std::string("cannot open ") + path;
+std::optional<std::vector<Step>> LoadSession(const char* path, std::string& why) {
+    std::vector<SessionStep> parsed;
+    try {
+        parsed = ReadSession(path);
+    } catch (const std::exception& error) {
+        why = error.what();
         return std::nullopt;
     }
-    std::string content;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-        content.append(buffer, n);
-    }
-    std::fclose(file);
-
-    std::vector<Step> steps;
-    int lineNumber = 0;
-    for (std::size_t begin = 0; begin < content.size();) {
-        std::size_t end = content.find('\n', begin);
-        if (end == std::string::npos) end = content.size();
-        std::string_view line(content.data() + begin, end - begin);
-        begin = end + 1;
-        ++lineNumber;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.empty() || line[0] == '#') continue;
-
-        const std::size_t space = line.find(' ');
-        const std::string_view word = line.substr(0, space);
-        const std::string_view rest = space == line.npos ? "" : line.substr(space + 1);
-        Step step{lineNumber, Step::Input, {}, 0, std::string(line)};
-        const auto fail = [&](const std::string& reason) {
-            why = "line " + std::to_string(lineNumber) + ": " + reason;
-            return std::nullopt;
-        };
-        if (word == "input" || word == "log") {
-            step.kind = word == "input" ? Step::Input : Step::Log;
-            if (rest.size() < kOpen.size() + kClose.size() || !rest.starts_with(kOpen) ||
-                !rest.ends_with(kClose)) {
-                return fail("the text must stand between \xC2\xAB and \xC2\xBB");
-            }
-            const auto bytes =
-                ToShiftJis(rest.substr(kOpen.size(), rest.size() - kOpen.size() - kClose.size()));
-            if (!bytes) return fail("the text has a character code page 932 cannot hold");
-            step.text = *bytes;
-        } else if (word == "click" || word == "checked") {
-            step.kind = word == "click" ? Step::Click : Step::Checked;
-            char* endOfNumber = nullptr;
-            const std::string digits(rest);
-            step.number = static_cast<int>(std::strtol(digits.c_str(), &endOfNumber, 10));
-            if (digits.empty() || *endOfNumber != '\0') return fail("expected a number");
-            if (step.kind == Step::Checked && step.number != 0 && step.number != 1) {
-                return fail("the mark is 0 or 1");
-            }
-        } else {
-            return fail("unknown step \"" + std::string(word) + "\"");
-        }
-        steps.push_back(std::move(step));
-    }
-    if (steps.empty()) {
+    if (parsed.empty()) {
         why = "it holds no steps";
         return std::nullopt;
+    }
+    std::vector<Step> steps;
+    for (const SessionStep& s : parsed) {
+        Step step{s.line, s.kind, {}, s.number, {}};
+        if (s.kind == Step::Input || s.kind == Step::Log) {
+            const auto bytes = ToShiftJis(s.text);
+            if (!bytes) {
+                why = "line " + std::to_string(s.line) +
+                      ": the text has a character code page 932 cannot hold";
+                return std::nullopt;
+            }
+            step.text = *bytes;
+            step.source =
+                (s.kind == Step::Input ? "input \xC2\xAB" : "log \xC2\xAB") + s.text + "\xC2\xBB";
+        } else {
+            step.source =
+                (s.kind == Step::Click ? "click " : "checked ") + std::to_string(s.number);
+        }
+        steps.push_back(std::move(step));
     }
     return steps;
 }
@@ -599,7 +571,7 @@ int main(int argc, char** argv) {
     }
     const char* exePath = argv[1];
     std::string why;
-    const auto steps = ReadSession(argv[2], why);
+    const auto steps = LoadSession(argv[2], why);
     Check(steps.has_value(), std::string("session file ") + argv[2] + " reads", why);
 
     // Every text of the program is code page 932: under Wine the locale decides the ANSI one.
