@@ -1,4 +1,4 @@
-// Running the checks over records and writing the window's result lines, as text or JSON.
+// Running the checks over the records of each file and reporting them in the chosen format.
 #include "checker.h"
 
 #include <fcntl.h>
@@ -7,11 +7,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <string_view>
 
 #include "analysis.h"
 #include "cp932.h"
+#include "fields.h"
+#include "formats.h"
 #include "kernels.h"
+#include "output.h"
 #include "records.h"
 
 namespace check {
@@ -19,35 +23,7 @@ namespace check {
 namespace {
 
 constexpr std::string_view kStandardInputName = "(standard input)";
-
-// コードページ932にない文字, and バイト目) as in the NG lines.
-constexpr std::string_view kLostLabel =
-    "\x83R\x81[\x83h\x83y\x81[\x83W"
-    "932\x82\xC9\x82\xC8\x82\xA2\x95\xB6\x8E\x9A";
-constexpr std::string_view kNthByteClose = "\x83o\x83\x43\x83g\x96\xDA)";
-
-std::string LostLine(const LostCharacter& lost) {
-    char code[16];
-    std::snprintf(code, sizeof code, " U+%04X (", static_cast<unsigned>(lost.codePoint));
-    return std::string(kLostLabel) + code + DecimalText(lost.position) + std::string(kNthByteClose);
-}
-
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // The class checks the kernels know, by operation; measurements have none. Both enumerations
 // list the class checks in the order of the window's buttons.
@@ -60,25 +36,10 @@ bool KernelCheck(Operation op, kernels::Check& check) {
     return true;
 }
 
-// The n-th field of a record. In code page 932 a trail byte is never taken for the delimiter.
-std::string_view Field(std::string_view record, int n, char delimiter, bool cp932) {
-    std::size_t start = 0;
-    int index = 1;
-    for (std::size_t i = 0; i < record.size(); ++i) {
-        if (record[i] == delimiter) {
-            if (index == n) return record.substr(start, i - start);
-            ++index;
-            start = i + 1;
-        } else if (cp932 && IsLeadByte(static_cast<unsigned char>(record[i]))) {
-            ++i;
-        }
-    }
-    return index == n ? record.substr(start) : std::string_view();
-}
-
 class Run {
   public:
-    Run(const Options& options, const Environment& env) : o_(options), env_(env) {
+    Run(const Options& options, const Environment& env, Output& out)
+        : o_(options), env_(env), out_(out) {
         for (Operation op : o_.operations) {
             kernels::Check check;
             if (KernelCheck(op, check)) bulkChecks_.push_back(check);
@@ -87,47 +48,33 @@ class Run {
         bulk_ = o_.quiet && o_.input == Encoding::Cp932 && o_.field == 0;
     }
 
-    ~Run() { Flush(); }
-    Run(const Run&) = delete;
-    Run& operator=(const Run&) = delete;
-
     void File(const std::string& path);
     int Status() const { return status_; }
+    void Trouble(const std::string& message);
 
   private:
     void Records(std::string_view records);
     std::size_t ConfirmedRecords(std::string_view records, std::size_t& count) const;
     void Record(std::string_view record);
-    void Write(std::string_view text);
-    void Flush();
-    void Trouble(const std::string& message);
+    void StartOfFile(std::string_view& records);
 
     const Options& o_;
     const Environment& env_;
+    Output& out_;
     std::vector<kernels::Check> bulkChecks_;
     bool bulk_ = false;
     std::string name_;
     unsigned long long recordNumber_ = 0;
+    bool fileStart_ = false;
     int status_ = kAllPassed;
-    std::string out_;
     // Reused for every record.
     std::vector<Outcome> outcomes_;
     std::vector<LostCharacter> lost_;
     std::string converted_;
 };
 
-void Run::Write(std::string_view text) {
-    out_ += text;
-    if (out_.size() >= (1 << 16)) Flush();
-}
-
-void Run::Flush() {
-    std::fwrite(out_.data(), 1, out_.size(), env_.out);
-    out_.clear();
-}
-
 void Run::Trouble(const std::string& message) {
-    Flush();
+    out_.Flush();
     std::fprintf(env_.err, "kestrune-check: %s\n", message.c_str());
     status_ = kTrouble;
 }
@@ -136,6 +83,7 @@ void Run::File(const std::string& path) {
     const bool standardInput = path == "-";
     name_ = standardInput ? std::string(kStandardInputName) : path;
     recordNumber_ = 0;
+    fileStart_ = true;
     const int fd = standardInput ? env_.standardInput : open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         Trouble(path + ": " + std::strerror(errno));
@@ -143,7 +91,8 @@ void Run::File(const std::string& path) {
     }
     RecordReader reader(fd, env_.maxRecord, env_.chunk);
     std::string_view records;
-    for (bool more = true; more;) {
+    // Reading stops at once when the output fails: nothing more could be reported.
+    for (bool more = true; more && !out_.failed();) {
         switch (reader.Next(records)) {
             case RecordReader::Status::Records:
             case RecordReader::Status::Last:
@@ -166,29 +115,66 @@ void Run::File(const std::string& path) {
     if (!standardInput) close(fd);
 }
 
+// A UTF-8 byte order mark at the very start is an encoding signature, not text: skipped in
+// UTF-8 input, and in code page 932 input a sign that the encoding was not given.
+void Run::StartOfFile(std::string_view& records) {
+    // Records arrive whole (ended by LF, or the last of the input), so the mark is never cut.
+    if (!fileStart_) return;
+    fileStart_ = false;
+    if (!records.starts_with(kByteOrderMark)) return;
+    if (o_.input == Encoding::Utf8) {
+        records.remove_prefix(kByteOrderMark.size());
+    } else {
+        std::fprintf(env_.err,
+                     "kestrune-check: %s: starts with a UTF-8 byte order mark; if it is UTF-8, "
+                     "give --input-encoding utf-8\n",
+                     name_.c_str());
+    }
+}
+
 // How much of `records` passes every check, through the kernels; `count` is the records in it.
 std::size_t Run::ConfirmedRecords(std::string_view records, std::size_t& count) const {
     std::size_t end = records.size();
     count = 0;
-    if (bulkChecks_.empty()) {          // measurements only: nothing can fail
-        end = records.rfind('\n') + 1;  // 0 when there is none
+    // Never confirm past a record that is too long to check: the record path refuses it.
+    if (records.size() > env_.maxRecord) {
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t lf = records.find('\n', start);
+            const std::size_t stop = lf == std::string_view::npos ? records.size() : lf;
+            const bool cr =
+                lf != std::string_view::npos && stop > start && records[stop - 1] == '\r';
+            if (stop - start - cr > env_.maxRecord) {
+                end = start;
+                break;
+            }
+            if (lf == std::string_view::npos) break;
+            start = lf + 1;
+        }
+    }
+    if (bulkChecks_.empty()) {  // measurements only: nothing can fail
+        const std::size_t lastLf = records.substr(0, end).rfind('\n');
+        end = lastLf == std::string_view::npos ? 0 : lastLf + 1;
         count = static_cast<std::size_t>(std::count(records.begin(), records.begin() + end, '\n'));
         return end;
     }
     // Each check looks only as far as the checks before it confirmed.
+    bool first = true;
     for (kernels::Check check : bulkChecks_) {
         const kernels::RecordsPrefix prefix = kernels::ConfirmedRecords(
             kernels::Fastest(), check, records.substr(0, end), o_.symbolsAllowed);
-        if (prefix.end < end || count == 0) {
+        if (prefix.end < end || first) {
             end = prefix.end;
             count = prefix.records;
         }
+        first = false;
     }
     return end;
 }
 
 void Run::Records(std::string_view records) {
-    while (!records.empty()) {
+    StartOfFile(records);
+    while (!records.empty() && !out_.failed()) {
         if (bulk_) {
             std::size_t count = 0;
             const std::size_t confirmed = ConfirmedRecords(records, count);
@@ -230,72 +216,50 @@ void Run::Record(std::string_view record) {
     }
     if (!passed) status_ = std::max(status_, kSomeFailed);
     if (o_.quiet && passed) return;
-
-    const std::string number = std::to_string(recordNumber_);
-    const auto line = [this](std::string_view cp932) {
-        return o_.output == Encoding::Utf8 || o_.json ? Cp932ToUtf8(cp932) : std::string(cp932);
-    };
-    if (o_.json) {
-        const std::string head = "{\"file\":" + JsonString(name_) + ",\"record\":" + number;
-        const auto object = [&](std::string_view operation, bool ok, int position,
-                                const std::vector<std::string>& lines) {
-            std::string json = head + ",\"operation\":" + JsonString(operation) +
-                               ",\"ok\":" + (ok ? "true" : "false") +
-                               ",\"position\":" + std::to_string(position) + ",\"lines\":[";
-            for (std::size_t k = 0; k < lines.size(); ++k) {
-                json += (k ? "," : "") + JsonString(line(lines[k]));
-            }
-            Write(json + "]}\n");
-        };
-        for (const LostCharacter& lost : lost_) {
-            object("cp932-unrepresentable", false, lost.position, {LostLine(lost)});
-        }
-        for (std::size_t k = 0; k < outcomes_.size(); ++k) {
-            const Operation op = o_.operations[k];
-            object(OperationOption(op), outcomes_[k].ok, outcomes_[k].position,
-                   OutcomeLines(op, outcomes_[k], text));
-        }
-        return;
-    }
-    const std::string prefix = name_ + ":" + number + ": ";
-    const auto print = [&](std::string_view cp932) {
-        Write(prefix);
-        Write(line(cp932));
-        Write("\n");
-    };
-    for (const LostCharacter& lost : lost_) print(LostLine(lost));
-    for (std::size_t k = 0; k < outcomes_.size(); ++k) {
-        for (const std::string& l : OutcomeLines(o_.operations[k], outcomes_[k], text)) print(l);
-    }
+    const RecordReport report{name_, recordNumber_, text, lost_, o_.operations, outcomes_};
+    o_.json ? WriteJson(out_, report) : WriteText(out_, report);
 }
 
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& args, const Environment& env) {
     const ParsedOptions parsed = ParseOptions(args, env.localeOutput);
-    const auto text = [&parsed](const std::string& utf8) {
-        return parsed.options.output == Encoding::Cp932 ? Utf8ToCp932(utf8) : utf8;
-    };
-    switch (parsed.action) {
-        case Action::Help:
-            std::fputs(text(HelpText()).c_str(), env.out);
-            return kAllPassed;
-        case Action::Version:
-            std::fputs(VersionText().c_str(), env.out);
-            return kAllPassed;
-        case Action::UsageError:
-            std::fprintf(env.err, "kestrune-check: %s (see --help)\n", parsed.error.c_str());
-            return kTrouble;
-        case Action::Check:
-            break;
+    Output out(env.out, parsed.options.output);
+    int status = kAllPassed;
+    try {
+        switch (parsed.action) {
+            case Action::Help:
+                out.Raw(parsed.options.output == Encoding::Cp932 ? Utf8ToCp932(HelpText())
+                                                                 : HelpText());
+                break;
+            case Action::Version:
+                out.Raw(VersionText());
+                break;
+            case Action::UsageError:
+                std::fprintf(env.err, "kestrune-check: %s (see --help)\n", parsed.error.c_str());
+                return kTrouble;
+            case Action::Check: {
+                Run run(parsed.options, env, out);
+                const std::vector<std::string> standardInput = {"-"};
+                for (const std::string& file :
+                     parsed.options.files.empty() ? standardInput : parsed.options.files) {
+                    if (out.failed()) break;
+                    run.File(file);
+                }
+                status = run.Status();
+                break;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        out.Flush();
+        std::fprintf(env.err, "kestrune-check: out of memory\n");
+        return kTrouble;
     }
-    Run run(parsed.options, env);
-    const std::vector<std::string> standardInput = {"-"};
-    for (const std::string& file :
-         parsed.options.files.empty() ? standardInput : parsed.options.files) {
-        run.File(file);
+    if (!out.Flush()) {
+        std::fprintf(env.err, "kestrune-check: write error: %s\n", std::strerror(out.error()));
+        return kTrouble;
     }
-    return run.Status();
+    return status;
 }
 
 }  // namespace check

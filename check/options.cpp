@@ -114,10 +114,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding locale
             if (!value(v)) return fail("--delimiter needs a character");
             if (v == "\\t") {
                 o.delimiter = '\t';
-            } else if (v.size() == 1) {
+            } else if (v.size() == 1 && static_cast<unsigned char>(v[0]) < 0x80) {
                 o.delimiter = v[0];
             } else {
-                return fail("--delimiter needs a single one-byte character");
+                // A byte from 0x80 on could be a lead or trail byte of a character.
+                return fail("--delimiter needs a single ASCII character");
             }
         } else if (name == "--input-encoding" || name == "--output-encoding") {
             Encoding& e = name == "--input-encoding" ? o.input : o.output;
@@ -156,19 +157,22 @@ Operations, run in the order given (at least one):
 
 Input:
   --field N          check only the N-th field of each record (a missing field is empty)
-  --delimiter C      the field delimiter, one byte (default: tab; "\t" also means tab)
+  --delimiter C      the field delimiter, one ASCII character (default: tab; "\t" also
+                     means tab)
   --input-encoding E cp932 (default) or utf-8; utf-8 is converted to code page 932 as the
                      window converts its input field, and a character code page 932 cannot
-                     hold is reported on a line of its own and fails the record
+                     hold, or a byte sequence that is not UTF-8, is reported on a line of its
+                     own and fails the record; a byte order mark at the start is skipped
 
 Output:
   --output-encoding E  utf-8 or cp932 (default: utf-8 in a UTF-8 locale, else cp932)
   --quiet            print only the records that fail a check
-  --json             one JSON object per record and operation, in UTF-8
+  --json             one JSON object per record and operation, in UTF-8; a file name that
+                     is not UTF-8 is written with U+FFFD for each byte sequence that is not
   --help, --version
 
 Exit status: 0 when every check of every record passed, 1 when any failed, 2 for a usage
-error or a file that could not be read.
+error, a file that could not be read, output that could not be written, or too little memory.
 
 Example:
   kestrune-check --quiet --full-katakana --field 2 names.tsv

@@ -4,23 +4,34 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace check {
 
 RecordReader::RecordReader(int fd, std::size_t maxRecord, std::size_t chunk)
-    : fd_(fd), maxRecord_(maxRecord), buffer_(chunk) {}
+    : fd_(fd), maxRecord_(maxRecord) {
+    Grow(chunk);
+}
+
+void RecordReader::Grow(std::size_t capacity) {
+    void* grown = std::realloc(buffer_.get(), capacity);
+    if (grown == nullptr) throw std::bad_alloc();
+    buffer_.release();
+    buffer_.reset(static_cast<char*>(grown));
+    capacity_ = capacity;
+}
 
 bool RecordReader::Read() {
     if (atEnd_) return false;
-    if (end_ == buffer_.size()) {
+    if (end_ == capacity_) {
         // Keep the unfinished record at the front; grow only when it alone fills the buffer.
-        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
-        if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+        if (end_ == capacity_) Grow(capacity_ * 2);
     }
     for (;;) {
-        const ssize_t got = read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        const ssize_t got = read(fd_, buffer_.get() + end_, capacity_ - end_);
         if (got > 0) {
             end_ += static_cast<std::size_t>(got);
             return true;
@@ -34,9 +45,9 @@ bool RecordReader::Read() {
 
 void RecordReader::SkipRestOfRecord() {
     for (;;) {
-        const void* lf = std::memchr(buffer_.data() + begin_, '\n', end_ - begin_);
+        const void* lf = std::memchr(buffer_.get() + begin_, '\n', end_ - begin_);
         if (lf != nullptr) {
-            begin_ = static_cast<const char*>(lf) - buffer_.data() + 1;
+            begin_ = static_cast<const char*>(lf) - buffer_.get() + 1;
             break;
         }
         begin_ = end_ = 0;
@@ -47,7 +58,7 @@ void RecordReader::SkipRestOfRecord() {
 
 RecordReader::Status RecordReader::Next(std::string_view& records) {
     for (;;) {
-        const char* data = buffer_.data() + begin_;
+        const char* data = buffer_.get() + begin_;
         const std::size_t pending = end_ - begin_;
         if (std::memchr(data + scanned_, '\n', pending - scanned_) != nullptr) {
             const char* last = static_cast<const char*>(memrchr(data, '\n', pending));
@@ -65,7 +76,7 @@ RecordReader::Status RecordReader::Next(std::string_view& records) {
         if (!Read()) {
             if (error_ != 0) return Status::Error;
             if (end_ == begin_) return Status::End;
-            records = std::string_view(buffer_.data() + begin_, end_ - begin_);
+            records = std::string_view(buffer_.get() + begin_, end_ - begin_);
             begin_ = end_;
             scanned_ = 0;
             return Status::Last;

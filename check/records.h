@@ -4,8 +4,9 @@
 
 #include <climits>
 #include <cstddef>
+#include <cstdlib>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 namespace check {
 
@@ -19,6 +20,7 @@ class RecordReader {
         Error,  // reading failed; error() is the errno
     };
 
+    // Throws std::bad_alloc when the buffer cannot grow to hold a record.
     explicit RecordReader(int fd, std::size_t maxRecord = INT_MAX, std::size_t chunk = 1 << 20);
 
     // The next run of records. The view stays valid until the next call.
@@ -28,10 +30,13 @@ class RecordReader {
   private:
     bool Read();  // appends what one read() gives; false at the end of input or on an error
     void SkipRestOfRecord();
+    void Grow(std::size_t capacity);
 
     int fd_;
     std::size_t maxRecord_;
-    std::vector<char> buffer_;
+    // malloc'd so that growing it can move pages instead of copying them (and holding both).
+    std::unique_ptr<char, decltype(&std::free)> buffer_{nullptr, &std::free};
+    std::size_t capacity_ = 0;
     std::size_t begin_ = 0, end_ = 0;  // the bytes not handed out yet
     std::size_t scanned_ = 0;          // bytes from begin_ known to hold no LF
     bool atEnd_ = false;

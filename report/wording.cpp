@@ -3,6 +3,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdio>
 
 #include "analysis.h"
 
@@ -46,25 +47,20 @@ std::string DecimalText(int n) {
     return std::string(digits, end);
 }
 
+std::array<std::string_view, 6> ExcerptPieces(std::string_view text, int p) {
+    if (p < 1 || static_cast<std::size_t>(p) > text.size()) return {kExcerptOpen, text};
+    const std::size_t at = static_cast<std::size_t>(p) - 1;
+    // A lead byte with a byte after it is marked together with that byte, whatever it is.
+    const std::size_t width =
+        IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+    return {kExcerptOpen,           text.substr(0, at), kMarkOpen,
+            text.substr(at, width), kMarkClose,         text.substr(at + width)};
+}
+
 std::string MarkCharacterAt(std::string_view text, int p) {
-    const std::size_t length = text.size();
+    const auto pieces = ExcerptPieces(text, p);
     std::string excerpt;
-    excerpt.reserve(length + kMarkOpen.size() + kMarkClose.size());
-    std::size_t i = 0;
-    while (i < length) {
-        if (static_cast<long long>(i) + 1 != p) {
-            excerpt += text[i];
-            ++i;
-            continue;
-        }
-        // A lead byte with a byte after it is marked together with that byte, whatever it is.
-        const std::size_t width =
-            IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < length ? 2 : 1;
-        excerpt += kMarkOpen;
-        excerpt += text.substr(i, width);
-        excerpt += kMarkClose;
-        i += width;
-    }
+    for (auto piece = pieces.begin() + 1; piece != pieces.end(); ++piece) excerpt += *piece;
     return excerpt;
 }
 
@@ -116,23 +112,52 @@ Outcome RunOperation(Operation op, std::string_view text, int symbolsAllowed) {
     return {true, 0, 0};
 }
 
-std::vector<std::string> OutcomeLines(Operation op, const Outcome& outcome, std::string_view text) {
+std::string VerdictLine(Operation op, const Outcome& outcome) {
     const std::string_view label = OperationLabel(op);
     switch (op) {
         case Operation::ByteSize:
-            return {Join({label, kColon, DecimalText(outcome.value), kBytes})};
+            return Join({label, kColon, DecimalText(outcome.value), kBytes});
         case Operation::CharCount:
-            return {Join({label, kColon, DecimalText(outcome.value), kCharacters})};
+            return Join({label, kColon, DecimalText(outcome.value), kCharacters});
         default:
             break;
     }
-    if (outcome.ok) return {Join({label, kColon, kOk})};
-    return {
-        Join({label, kColon, kNgOpen, DecimalText(outcome.position), kNthByteClose}),
-        Join({kExcerptOpen, MarkCharacterAt(text, outcome.position)}),
-    };
+    if (outcome.ok) return Join({label, kColon, kOk});
+    return Join({label, kColon, kNgOpen, DecimalText(outcome.position), kNthByteClose});
+}
+
+std::vector<std::string> OutcomeLines(Operation op, const Outcome& outcome, std::string_view text) {
+    std::vector<std::string> lines = {VerdictLine(op, outcome)};
+    if (!outcome.ok) {
+        std::string excerpt;
+        for (std::string_view piece : ExcerptPieces(text, outcome.position)) excerpt += piece;
+        lines.push_back(std::move(excerpt));
+    }
+    return lines;
 }
 
 std::vector<std::string> ResultLines(Operation op, std::string_view text, int symbolsAllowed) {
     return OutcomeLines(op, RunOperation(op, text, symbolsAllowed), text);
+}
+
+std::string UnrepresentableLine(char32_t codePoint, int position) {
+    // コードページ932にない文字
+    constexpr std::string_view kLabel =
+        "\x83R\x81[\x83h\x83y\x81[\x83W932\x82\xC9\x82\xC8\x82\xA2\x95\xB6\x8E\x9A";
+    char code[16];
+    std::snprintf(code, sizeof code, " U+%04X (", static_cast<unsigned>(codePoint));
+    return Join({kLabel, code, DecimalText(position), kNthByteClose});
+}
+
+std::string InvalidUtf8Line(std::string_view bytes, int position) {
+    // UTF-8として不正なバイト列
+    constexpr std::string_view kLabel =
+        "UTF-8\x82\xC6\x82\xB5\x82\xC4\x95s\x90\xB3\x82\xC8\x83o\x83\x43\x83g\x97\xF1";
+    std::string line(kLabel);
+    for (const char b : bytes) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, " %02X", static_cast<unsigned char>(b));
+        line += hex;
+    }
+    return Join({line, " (", DecimalText(position), kNthByteClose});
 }

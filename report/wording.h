@@ -1,6 +1,7 @@
 // The exact bytes, in code page 932, of everything Kestrune writes to its result log.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,10 @@ std::string DecimalText(int n);
 // gives the text unchanged.
 std::string MarkCharacterAt(std::string_view text, int p);
 
+// The excerpt line in pieces that, joined, give the line: a long text is written out without
+// a copy of it.
+std::array<std::string_view, 6> ExcerptPieces(std::string_view text, int p);
+
 // The six lines that open the log.
 std::vector<std::string> BannerLines();
 
@@ -42,8 +47,16 @@ std::string_view OperationLabel(Operation op);
 
 Outcome RunOperation(Operation op, std::string_view text, int symbolsAllowed);
 
+// The line a measurement or an OK check gives, or the NG line of an NG check.
+std::string VerdictLine(Operation op, const Outcome& outcome);
+
 // One line for a measurement or an OK check; the NG line and the excerpt for an NG check.
 std::vector<std::string> OutcomeLines(Operation op, const Outcome& outcome, std::string_view text);
 
 // RunOperation and OutcomeLines in one call: what a button click appends to the log.
 std::vector<std::string> ResultLines(Operation op, std::string_view text, int symbolsAllowed);
+
+// What converting UTF-8 input lost, at the 1-based position of its "?": a character that code
+// page 932 cannot hold, or a byte sequence that is not UTF-8 at all.
+std::string UnrepresentableLine(char32_t codePoint, int position);
+std::string InvalidUtf8Line(std::string_view bytes, int position);

@@ -1,9 +1,13 @@
 // kestrune-check run in-process: options, exit statuses, the FILE:RECORD: lines in both output
 // encodings and as JSON, fields, both input encodings, CR LF records, unreadable files, long
 // records, and the bulk path of --quiet against the record-by-record path.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -29,21 +33,24 @@ std::string TempFile(const std::string& name, std::string_view bytes) {
 }
 
 // Runs the command line with `input` on standard input.
+// With `inFd`, standard input and standard output are the caller's (env.standardInput, env.out).
 Outcome RunCheck(const std::vector<std::string>& args, std::string_view input = {},
-                 check::Environment env = {}) {
+                 check::Environment env = {}, int inFd = -1) {
     const std::string in = TempFile("stdin", input);
-    std::FILE* inFile = std::fopen(in.c_str(), "rb");
+    std::FILE* inFile = inFd < 0 ? std::fopen(in.c_str(), "rb") : nullptr;
     char* out = nullptr;
     char* err = nullptr;
     std::size_t outSize = 0, errSize = 0;
-    env.standardInput = fileno(inFile);
-    env.out = open_memstream(&out, &outSize);
+    if (inFile) {
+        env.standardInput = fileno(inFile);
+        env.out = open_memstream(&out, &outSize);
+    }
     env.err = open_memstream(&err, &errSize);
     const int status = check::RunCommandLine(args, env);
     std::fclose(env.out);
     std::fclose(env.err);
-    std::fclose(inFile);
-    Outcome outcome{status, std::string(out, outSize), std::string(err, errSize)};
+    if (inFile) std::fclose(inFile);
+    Outcome outcome{status, out ? std::string(out, outSize) : "", std::string(err, errSize)};
     std::free(out);
     std::free(err);
     return outcome;
@@ -235,6 +242,170 @@ TEST(CheckProgram, HelpListsEveryOptionAndVersionNamesTheProgram) {
     const Outcome version = RunCheck({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("kestrune-check ", 0), 0u) << version.out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Faults found by attacking the program: each row failed on a build that had the fault.
+
+// Lets the out-of-memory row ask for an impossible buffer under the address sanitizer too.
+extern "C" const char* __asan_default_options() {
+    return "allocator_may_return_null=1";
+}
+
+enum class Sink { Memory, DevFull, BrokenPipe };
+
+struct FaultCase {
+    const char* why;
+    std::vector<std::string> args;
+    std::string input;
+    int status;
+    std::string err;  // a fragment of standard error; empty: nothing on it
+    std::string out;  // a fragment of standard output
+    Sink sink = Sink::Memory;
+    std::size_t chunk = 1 << 20;
+    std::size_t maxRecord = INT_MAX;
+};
+
+TEST(CheckProgram, FaultsFoundByAttackingItStayMended) {
+    const std::string badName = TempFile("n\x83\x5c.txt", "abc\n");  // nソ.txt in code page 932
+    const std::string many(200000, '\n');
+    std::string fines;
+    for (int i = 0; i < 80; ++i) fines += "fine\n";
+    const FaultCase cases[] = {
+        {"a result that cannot be written is a failure",
+         {"--byte-size"},
+         "abc\n",
+         2,
+         "kestrune-check: write error: No space left on device\n",
+         "",
+         Sink::DevFull},
+        {"so is help that cannot be written", {"--help"}, "", 2, "write error", "", Sink::DevFull},
+        {"a closed pipe stops the run",
+         {"--byte-size"},
+         many,
+         2,
+         "write error: Broken pipe\n",
+         "",
+         Sink::BrokenPipe,
+         4096},
+        // Overlong A, a five-byte form and an encoded surrogate: each maximal subpart alone.
+        {"ill-formed UTF-8 is named as such",
+         {"--input-encoding", "utf-8", "--byte-size"},
+         "\xF0\x80\x81\x81\n\xED\xA0\x80\n",
+         1,
+         "",
+         "(standard input):1: UTF-8として不正なバイト列 F0 (1バイト目)\n"
+         "(standard input):1: UTF-8として不正なバイト列 80 (2バイト目)\n"
+         "(standard input):1: UTF-8として不正なバイト列 81 (3バイト目)\n"
+         "(standard input):1: UTF-8として不正なバイト列 81 (4バイト目)\n"
+         "(standard input):1: 文字サイズ：4バイト\n"
+         "(standard input):2: UTF-8として不正なバイト列 ED (1バイト目)\n"},
+        {"a cut sequence is one subpart",
+         {"--input-encoding=utf-8", "--byte-size"},
+         "a\xE3\x81\n",
+         1,
+         "",
+         ":1: UTF-8として不正なバイト列 E3 81 (2バイト目)\n"},
+        {"a UTF-8 byte order mark is a signature",
+         {"--input-encoding=utf-8", "--half-alnum"},
+         "\xEF\xBB\xBF"
+         "abc\n",
+         0,
+         "",
+         "(standard input):1: 半角英数：ＯＫ\n"},
+        {"one in code page 932 input is pointed out",
+         {"--half-alnum"},
+         "\xEF\xBB\xBF"
+         "abc\n",
+         1,
+         "byte order mark; if it is UTF-8, give --input-encoding utf-8\n",
+         "ＮＧ (1バイト目)"},
+        {"a delimiter could split a character",
+         {"--full-width", "--delimiter", "\x81"},
+         "",
+         2,
+         "--delimiter needs a single ASCII character",
+         ""},
+        {"the bulk path refuses long records too",
+         {"--quiet", "--half-alnum"},
+         "ok\n" + std::string(300, 'a') + "\n" + fines,
+         2,
+         ":2: record longer than 80 bytes, not checked\n",
+         "",
+         Sink::Memory,
+         4096,
+         80},
+        {"a file name that is not UTF-8 stays valid JSON",
+         {"--json", "--byte-size", badName},
+         "",
+         0,
+         "",
+         "{\"file\":\"" + badName.substr(0, badName.size() - 7) + "n\uFFFD\\\\.txt\","},
+        {"no memory is reported, not an abort",
+         {"--byte-size"},
+         "abc\n",
+         2,
+         "kestrune-check: out of memory\n",
+         "",
+         Sink::Memory,
+         std::size_t{1} << 46},
+    };
+    std::signal(SIGPIPE, SIG_IGN);
+    for (const FaultCase& c : cases) {
+        SCOPED_TRACE(c.why);
+        check::Environment env;
+        env.chunk = c.chunk;
+        env.maxRecord = c.maxRecord;
+        int pipeEnds[2] = {-1, -1};
+        if (c.sink == Sink::DevFull) env.out = std::fopen("/dev/full", "w");
+        if (c.sink == Sink::BrokenPipe) {
+            ASSERT_EQ(pipe(pipeEnds), 0);
+            close(pipeEnds[0]);
+            env.out = fdopen(pipeEnds[1], "w");
+        }
+        const std::string in = TempFile("fault_stdin", c.input);
+        const int inFd = open(in.c_str(), O_RDONLY);
+        env.standardInput = inFd;
+        const Outcome got = c.sink == Sink::Memory ? RunCheck(c.args, c.input, env)
+                                                   : RunCheck(c.args, c.input, env, inFd);
+        EXPECT_EQ(got.status, c.status);
+        if (c.err.empty()) {
+            EXPECT_EQ(got.err, "");
+        }
+        EXPECT_NE(got.err.find(c.err), std::string::npos) << got.err;
+        EXPECT_NE(got.out.find(c.out), std::string::npos) << got.out;
+        if (c.sink == Sink::BrokenPipe) {
+            EXPECT_LT(lseek(inFd, 0, SEEK_CUR), static_cast<off_t>(c.input.size()))
+                << "read on after the pipe closed";
+        }
+        close(inFd);
+    }
+}
+
+// A closed standard output must not become the first file opened: the results would go into
+// that file's descriptor and the run would look like a success.
+TEST(CheckProgram, ClosedStandardOutputIsAWriteError) {
+    const std::string file = TempFile("closed_out.txt", "abc\n");
+    const std::string err =
+        ::testing::TempDir() + "kestrune_check_closed_err_" + std::to_string(getpid());
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::string program = KESTRUNE_CHECK_BINARY, option = "--byte-size";
+    char* argv[] = {program.data(), option.data(), const_cast<char*>(file.c_str()), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    std::ifstream errFile(err);
+    std::string said((std::istreambuf_iterator<char>(errFile)), {});
+    EXPECT_EQ(said, "kestrune-check: write error: Bad file descriptor\n");
+    std::remove(err.c_str());
 }
 
 // ---------------------------------------------------------------------------------------------
