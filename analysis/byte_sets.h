@@ -88,33 +88,25 @@ inline constexpr ByteRange kAlnumRareSymbols[] = {{0xA0, 0xA5}, {0xB0, 0xB0}, {0
 
 }  // namespace sets
 
+// What each check accepts, in Check order: without symbols, then with them.
+inline constexpr Acceptance kAcceptance[kCheckCount][2] = {
+    // FullWidth, HalfWidth: the symbol flag plays no part.
+    {{{}, {}, sets::kLeadPairs, {}}, {{}, {}, sets::kLeadPairs, {}}},
+    {{sets::kSingleBytes, {}, {}, {}}, {sets::kSingleBytes, {}, {}, {}}},
+    // FullHiragana, FullKatakana, FullAlnum
+    {{{}, {}, sets::kHiragana, {}}, {{}, {}, sets::kHiraganaOrSymbol, sets::kRareSymbols}},
+    {{{}, {}, sets::kKatakana, {}}, {{}, {}, sets::kKatakanaOrSymbol, sets::kRareSymbols}},
+    {{{}, {}, sets::kAlnum, {}}, {{}, {}, sets::kAlnumOrSymbol, sets::kRareSymbols}},
+    // HalfKatakana, HalfDigits, HalfAlnum
+    {{sets::kKatakanaBytes, {}, {}, {}},
+     {sets::kKatakanaBytesOrSpace, sets::kKatakanaRareSymbols, {}, {}}},
+    {{sets::kDigitBytes, {}, {}, {}},
+     {sets::kDigitBytesOrPunctuation, sets::kDigitRareSymbols, {}, {}}},
+    {{sets::kAlnumBytes, {}, {}, {}}, {sets::kAscii, sets::kAlnumRareSymbols, {}, {}}},
+};
+
 constexpr Acceptance AcceptanceOf(Check check, bool symbols) {
-    using namespace sets;
-    using Bytes = std::span<const ByteRange>;
-    using Pairs = std::span<const PairRange>;
-    const Pairs rare = symbols ? Pairs(kRareSymbols) : Pairs();
-    const auto half = [symbols](Bytes own, Bytes common, Bytes rareBytes) {
-        return symbols ? Acceptance{common, rareBytes, {}, {}} : Acceptance{own, {}, {}, {}};
-    };
-    switch (check) {
-        case Check::FullWidth:
-            return {{}, {}, kLeadPairs, {}};
-        case Check::HalfWidth:
-            return {kSingleBytes, {}, {}, {}};
-        case Check::FullHiragana:
-            return {{}, {}, symbols ? Pairs(kHiraganaOrSymbol) : Pairs(kHiragana), rare};
-        case Check::FullKatakana:
-            return {{}, {}, symbols ? Pairs(kKatakanaOrSymbol) : Pairs(kKatakana), rare};
-        case Check::FullAlnum:
-            return {{}, {}, symbols ? Pairs(kAlnumOrSymbol) : Pairs(kAlnum), rare};
-        case Check::HalfKatakana:
-            return half(kKatakanaBytes, kKatakanaBytesOrSpace, kKatakanaRareSymbols);
-        case Check::HalfDigits:
-            return half(kDigitBytes, kDigitBytesOrPunctuation, kDigitRareSymbols);
-        case Check::HalfAlnum:
-            return half(kAlnumBytes, kAscii, kAlnumRareSymbols);
-    }
-    return {};
+    return kAcceptance[static_cast<int>(check)][symbols ? 1 : 0];
 }
 
 }  // namespace kernels

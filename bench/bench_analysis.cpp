@@ -14,58 +14,39 @@
 #include "analysis.h"
 #include "kernels.h"
 #include "literal.h"
-#include "wording.h"
+#include "operations.h"
 
 namespace {
 
 constexpr int kSymbols = 1;
 
-// Conforming text for each operation, as code page 932 characters to draw from.
-std::vector<std::string_view> Alphabet(Operation op) {
-    switch (op) {
-        case Operation::ByteSize:
-        case Operation::CharCount:  // mixed widths: katakana, ASCII, half-width katakana
-            return {"\x83\x4A", "\x83\x5E", "\x81\x5B", "a", "7", " ", "\xB1", "\xB6"};
-        case Operation::FullWidth:  // kana and kanji 漢 字, trail bytes of every kind
-            return {"\x82\xA0", "\x83\x41", "\x8A\xBF", "\x8E\x9A", "\x81\x40", "\xE0\x40"};
-        case Operation::HalfWidth:
-            return {"a", "Z", "0", " ", "-", "\xB1", "\xDE", "\xA5"};
-        case Operation::FullHiragana:
-            return {"\x82\xA0", "\x82\xF1", "\x82\xE7", "\x81\x5B", "\x81\x41"};
-        case Operation::FullKatakana:
-            return {"\x83\x4A", "\x83\x5E", "\x83\x93", "\x81\x5B", "\x81\x40"};
-        case Operation::FullAlnum:
-            return {"\x82\x60", "\x82\x79", "\x82\x81", "\x82\x4F", "\x81\x7C"};
-        case Operation::HalfKatakana:
-            return {"\xB1", "\xB6", "\xDE", "\xB0", " "};
-        case Operation::HalfDigits:
-            return {"0", "1", "9", "-"};
-        case Operation::HalfAlnum:
-            return {"a", "z", "A", "0", "_"};
-    }
-    return {};
-}
-
-// A character every check but the measurements rejects at that point: あ for the half-width
-// checks, ｱ for the full-width ones.
-std::string_view Rejected(Operation op) {
-    switch (op) {
-        case Operation::HalfWidth:
-        case Operation::HalfKatakana:
-        case Operation::HalfDigits:
-        case Operation::HalfAlnum:
-            return "\x82\xA0";
-        default:
-            return "\xB1";
-    }
-}
+// What each operation reads, in Operation order: conforming characters to draw from, and a
+// character the check rejects (あ for the half-width checks, ｱ for the full-width ones).
+struct Sample {
+    std::vector<std::string_view> alphabet;
+    std::string_view rejected;
+};
+const Sample kSamples[kOperationCount] = {
+    // ByteSize, CharCount: mixed widths, katakana, ASCII, half-width katakana
+    {{"\x83\x4A", "\x83\x5E", "\x81\x5B", "a", "7", " ", "\xB1", "\xB6"}, ""},
+    {{"\x83\x4A", "\x83\x5E", "\x81\x5B", "a", "7", " ", "\xB1", "\xB6"}, ""},
+    // FullWidth: kana and kanji 漢 字, trail bytes of every kind
+    {{"\x82\xA0", "\x83\x41", "\x8A\xBF", "\x8E\x9A", "\x81\x40", "\xE0\x40"}, "\xB1"},
+    {{"a", "Z", "0", " ", "-", "\xB1", "\xDE", "\xA5"}, "\x82\xA0"},         // HalfWidth
+    {{"\x82\xA0", "\x82\xF1", "\x82\xE7", "\x81\x5B", "\x81\x41"}, "\xB1"},  // FullHiragana
+    {{"\x83\x4A", "\x83\x5E", "\x83\x93", "\x81\x5B", "\x81\x40"}, "\xB1"},  // FullKatakana
+    {{"\x82\x60", "\x82\x79", "\x82\x81", "\x82\x4F", "\x81\x7C"}, "\xB1"},  // FullAlnum
+    {{"\xB1", "\xB6", "\xDE", "\xB0", " "}, "\x82\xA0"},                     // HalfKatakana
+    {{"0", "1", "9", "-"}, "\x82\xA0"},                                      // HalfDigits
+    {{"a", "z", "A", "0", "_"}, "\x82\xA0"},                                 // HalfAlnum
+};
 
 const std::string& Buffer(Operation op, std::size_t size, bool failing) {
     static std::map<std::tuple<Operation, std::size_t, bool>, std::string> buffers;
     std::string& text = buffers[{op, size, failing}];
     if (!text.empty()) return text;
     std::mt19937 random(1);
-    const std::vector<std::string_view> alphabet = Alphabet(op);
+    const std::vector<std::string_view>& alphabet = kSamples[static_cast<int>(op)].alphabet;
     text.reserve(size);
     while (text.size() + 2 <= size) text += alphabet[random() % alphabet.size()];
     if (text.size() < size) text += alphabet.back().size() == 1 ? alphabet.back() : " ";
@@ -73,81 +54,49 @@ const std::string& Buffer(Operation op, std::size_t size, bool failing) {
         // On a character start 100 bytes before the end.
         std::size_t at = 0;
         while (at < size - 100) at += IsLeadByte(static_cast<unsigned char>(text[at])) ? 2 : 1;
-        text.replace(at, Rejected(op).size(), Rejected(op));
+        const std::string_view rejected = kSamples[static_cast<int>(op)].rejected;
+        text.replace(at, rejected.size(), rejected);
     }
     return text;
 }
 
-// The literal scan of an operation from byte index `from`.
-int Literal(Operation op, std::string_view text, std::size_t from = 0) {
-    const auto check = [](CheckResult r) { return r.position; };
-    switch (op) {
-        case Operation::ByteSize:
-            return CheckByteSize(text);
-        case Operation::CharCount:
-            return literal::CheckCharCount(text, from);
-        case Operation::FullWidth:
-            return check(literal::CheckFullWidth(text, from));
-        case Operation::HalfWidth:
-            return check(literal::CheckHalfWidth(text, from));
-        case Operation::FullHiragana:
-            return check(literal::CheckFullHiragana(text, kSymbols, from));
-        case Operation::FullKatakana:
-            return check(literal::CheckFullKatakana(text, kSymbols, from));
-        case Operation::FullAlnum:
-            return check(literal::CheckFullAlnum(text, kSymbols, from));
-        case Operation::HalfKatakana:
-            return check(literal::CheckHalfKatakana(text, kSymbols, from));
-        case Operation::HalfDigits:
-            return check(literal::CheckHalfDigits(text, kSymbols, from));
-        case Operation::HalfAlnum:
-            return check(literal::CheckHalfAlnum(text, kSymbols, from));
-    }
-    return 0;
-}
-
 // The fast path through one named kernel, then the literal scan, as the operations do it.
-int ThroughKernel(kernels::Isa isa, Operation op, std::string_view text) {
-    if (op == Operation::ByteSize) return CheckByteSize(text);
-    if (op == Operation::CharCount) {
-        const kernels::CountedPrefix prefix = kernels::CountPrefix(isa, text);
-        return static_cast<int>(prefix.count) + Literal(op, text, prefix.resume);
+Outcome ThroughKernel(kernels::Isa isa, const OperationRow& row, std::string_view text) {
+    if (row.kernel) {
+        return row.literal(text, kSymbols,
+                           kernels::ConfirmedPrefix(isa, *row.kernel, text, kSymbols));
     }
-    const auto check = static_cast<kernels::Check>(static_cast<int>(op) - 2);
-    return Literal(op, text, kernels::ConfirmedPrefix(isa, check, text, kSymbols));
+    if (row.unit != Unit::Characters) return row.run(text, kSymbols);
+    const kernels::CountedPrefix prefix = kernels::CountPrefix(isa, text);
+    const Outcome rest = row.literal(text, kSymbols, prefix.resume);
+    return {true, 0, static_cast<int>(prefix.count) + rest.value};
 }
 
 enum class Way { Memchr, Literal, Fast, Sse2, Avx2 };
 
 void Run(benchmark::State& state, Operation op, Way way, std::size_t size, bool failing) {
     const std::string& text = Buffer(op, size, failing);
+    const OperationRow& row = Row(op);
     for (auto _ : state) {
         switch (way) {
             case Way::Memchr:  // a byte the buffer does not hold, so it reads to the end
                 benchmark::DoNotOptimize(std::memchr(text.data(), '\n', text.size()));
                 break;
             case Way::Literal:
-                benchmark::DoNotOptimize(Literal(op, text));
+                benchmark::DoNotOptimize(row.literal(text, kSymbols, 0));
                 break;
             case Way::Fast:
                 benchmark::DoNotOptimize(RunOperation(op, text, kSymbols));
                 break;
             case Way::Sse2:
-                benchmark::DoNotOptimize(ThroughKernel(kernels::Isa::Sse2, op, text));
+                benchmark::DoNotOptimize(ThroughKernel(kernels::Isa::Sse2, row, text));
                 break;
             case Way::Avx2:
-                benchmark::DoNotOptimize(ThroughKernel(kernels::Isa::Avx2, op, text));
+                benchmark::DoNotOptimize(ThroughKernel(kernels::Isa::Avx2, row, text));
                 break;
         }
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
-}
-
-const char* Name(Operation op) {
-    constexpr const char* kNames[] = {"ByteSize",     "CharCount",    "FullWidth", "HalfWidth",
-                                      "FullHiragana", "FullKatakana", "FullAlnum", "HalfKatakana",
-                                      "HalfDigits",   "HalfAlnum"};
-    return kNames[static_cast<int>(op)];
 }
 
 }  // namespace
@@ -163,15 +112,15 @@ int main(int argc, char** argv) {
                                                      {Way::Fast, "fast"},
                                                      {Way::Sse2, "sse2"},
                                                      {Way::Avx2, "avx2"}};
-    for (int o = 0; o < kOperationCount; ++o) {
-        const auto op = static_cast<Operation>(o);
-        const bool measurement = op == Operation::ByteSize || op == Operation::CharCount;
+    for (const OperationRow& row : kOperations) {
+        const Operation op = row.operation;
+        const bool measurement = row.unit != Unit::None;
         for (bool failing : {false, true}) {
             if (failing && measurement) continue;  // a measurement never fails
             for (const Size& size : kSizes) {
                 for (const auto& [way, wayName] : kWays) {
                     if (way == Way::Avx2 && !kernels::Available(kernels::Isa::Avx2)) continue;
-                    const std::string name = std::string(Name(op)) + "/" + size.name + "/" +
+                    const std::string name = std::string(row.option) + "/" + size.name + "/" +
                                              (failing ? "failing" : "conforming") + "/" + wayName;
                     benchmark::RegisterBenchmark(name.c_str(), Run, op, way, size.bytes, failing);
                 }

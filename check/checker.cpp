@@ -25,27 +25,18 @@ namespace {
 constexpr std::string_view kStandardInputName = "(standard input)";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// The class checks the kernels know, by operation; measurements have none. Both enumerations
-// list the class checks in the order of the window's buttons.
-static_assert(static_cast<int>(Operation::HalfAlnum) - static_cast<int>(Operation::FullWidth) ==
-              static_cast<int>(kernels::Check::HalfAlnum));
-bool KernelCheck(Operation op, kernels::Check& check) {
-    if (op == Operation::ByteSize || op == Operation::CharCount) return false;
-    check =
-        static_cast<kernels::Check>(static_cast<int>(op) - static_cast<int>(Operation::FullWidth));
-    return true;
-}
-
 class Run {
   public:
     Run(const Options& options, const Environment& env, Output& out)
         : o_(options), env_(env), out_(out) {
-        for (Operation op : o_.operations) {
-            kernels::Check check;
-            if (KernelCheck(op, check)) bulkChecks_.push_back(check);
-        }
-        // Whole runs of records are confirmed at once only where nothing but a failure prints.
+        // Whole runs of records are confirmed at once only where nothing but a failure prints,
+        // and only by kernels that stand for every check that can fail.
         bulk_ = o_.quiet && o_.input == Encoding::Cp932 && o_.field == 0;
+        for (Operation op : o_.operations) {
+            const OperationRow& row = Row(op);
+            if (row.kernel) bulkChecks_.push_back(*row.kernel);
+            if (!row.kernel && row.unit == Unit::None) bulk_ = false;
+        }
     }
 
     void File(const std::string& path);

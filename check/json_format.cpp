@@ -30,7 +30,7 @@ void WriteJson(Output& out, const RecordReport& report) {
     for (std::size_t k = 0; k < report.outcomes.size(); ++k) {
         const Operation op = report.operations[k];
         const Outcome& outcome = report.outcomes[k];
-        Open(out, report, OperationOption(op), outcome.ok, outcome.position);
+        Open(out, report, Row(op).option, outcome.ok, outcome.position);
         out.JsonText(VerdictLine(op, outcome));
         if (!outcome.ok) {
             out.Raw(",");

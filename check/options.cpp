@@ -7,6 +7,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "cp932.h"
+
 #ifndef KESTRUNE_VERSION
 #define KESTRUNE_VERSION "unknown"
 #endif
@@ -14,24 +16,6 @@
 namespace check {
 
 namespace {
-
-struct OperationOptionName {
-    Operation op;
-    std::string_view name;
-};
-
-constexpr std::array<OperationOptionName, kOperationCount> kOperationOptions = {{
-    {Operation::ByteSize, "byte-size"},
-    {Operation::CharCount, "char-count"},
-    {Operation::FullWidth, "full-width"},
-    {Operation::HalfWidth, "half-width"},
-    {Operation::FullHiragana, "full-hiragana"},
-    {Operation::FullKatakana, "full-katakana"},
-    {Operation::FullAlnum, "full-alnum"},
-    {Operation::HalfKatakana, "half-katakana"},
-    {Operation::HalfDigits, "half-digits"},
-    {Operation::HalfAlnum, "half-alnum"},
-}};
 
 bool ParseEncoding(std::string_view name, Encoding& encoding) {
     std::string lower(name);
@@ -48,10 +32,6 @@ bool ParseEncoding(std::string_view name, Encoding& encoding) {
 }
 
 }  // namespace
-
-std::string_view OperationOption(Operation op) {
-    return kOperationOptions[static_cast<int>(op)].name;
-}
 
 ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding localeOutput) {
     ParsedOptions parsed;
@@ -85,13 +65,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding locale
             v = args[++i];
             return true;
         };
-        const auto op = std::find_if(kOperationOptions.begin(), kOperationOptions.end(),
-                                     [&name](const OperationOptionName& n) {
-                                         return name.size() > 2 && name.substr(2) == n.name;
-                                     });
+        const OperationRow* op =
+            name.rfind("--", 0) == 0 ? RowByOption(std::string_view(name).substr(2)) : nullptr;
         std::string v;
-        if (op != kOperationOptions.end() && equals == std::string::npos) {
-            o.operations.push_back(op->op);
+        if (op != nullptr && equals == std::string::npos) {
+            o.operations.push_back(op->operation);
         } else if (name == "--help" || name == "-h") {
             parsed.action = Action::Help;
             return parsed;
@@ -136,23 +114,20 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding locale
 }
 
 std::string HelpText() {
+    std::string operations;
+    for (const OperationRow& row : kOperations) {
+        std::string option = "  --" + std::string(row.option);
+        option.resize(21, ' ');
+        operations += option + Cp932ToUtf8(row.caption) + ": " + std::string(row.summary) + "\n";
+    }
     return R"(Usage: kestrune-check [options] [FILE...]
 Checks each record (line, ended by LF or CR LF) of the files, or of standard input when no
 file or "-" is given, as the Kestrune window checks its input field, and prints the window's
 result lines after "FILE:RECORD: ".
 
 Operations, run in the order given (at least one):
-  --byte-size        文字サイズ: size in bytes
-  --char-count       文字数: number of characters
-  --full-width       全角: only double-byte characters
-  --half-width       半角: only single bytes
-  --full-hiragana    全角ひらがな
-  --full-katakana    全角カタカナ
-  --full-alnum       全角英数
-  --half-katakana    半角カタカナ
-  --half-digits      半角数値
-  --half-alnum       半角英数
-  --no-symbols       symbols not allowed in the script checks (the window's 記号を許可
+)" + operations +
+           R"(  --no-symbols       symbols not allowed in the script checks (the window's 記号を許可
                      unticked); they are allowed by default
 
 Input:

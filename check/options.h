@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "wording.h"
+#include "operations.h"
 
 namespace check {
 
@@ -34,9 +34,6 @@ struct ParsedOptions {
 
 // `args` without the program name; `localeOutput` is the output encoding unless one is asked for.
 ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding localeOutput);
-
-// The option that runs an operation, without its dashes: "full-katakana".
-std::string_view OperationOption(Operation op);
 
 std::string HelpText();
 std::string VersionText();

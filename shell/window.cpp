@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "log.h"
+#include "operations.h"
 #include "shell.h"
 #include "wording.h"
 
@@ -13,6 +14,11 @@ constexpr int kAllowSymbolsId = 1012;
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kLogStyle = kChild | WS_VSCROLL | ES_MULTILINE | ES_AUTOHSCROLL | ES_READONLY |
                             ES_WANTRETURN;  // 0x50201884
+
+// A button's caption: the name of the operation it runs.
+constexpr const char* Caption(int id) {
+    return RowById(id)->caption.data();
+}
 
 struct Control {
     int id;
@@ -28,32 +34,21 @@ struct Control {
 constexpr Control kControls[] = {
     // id             class     text (code page 932)                          style                     exStyle           x    y    w    h
     {kInputEditId,    "EDIT",   "",                                           kChild | ES_AUTOHSCROLL,  WS_EX_CLIENTEDGE, 5,   5,   301, 22},
-    {1001,            "BUTTON", "\x95\xB6\x8E\x9A\x83T\x83\x43\x83Y",         kChild,                   0,                5,   35,  88,  21},  // 文字サイズ
-    {1002,            "BUTTON", "\x95\xB6\x8E\x9A\x90\x94",                   kChild,                   0,                105, 35,  88,  21},  // 文字数
-    {1003,            "BUTTON", "\x91S\x8Ap",                                 kChild,                   0,                5,   65,  88,  21},  // 全角
-    {1004,            "BUTTON", "\x94\xBC\x8Ap",                              kChild,                   0,                105, 65,  88,  21},  // 半角
-    {1005,            "BUTTON", "\x91S\x8Ap\x82\xD0\x82\xE7\x82\xAA\x82\xC8", kChild,                   0,                5,   95,  88,  21},  // 全角ひらがな
-    {1006,            "BUTTON", "\x91S\x8Ap\x83J\x83^\x83J\x83i",             kChild,                   0,                105, 95,  88,  21},  // 全角カタカナ
-    {1007,            "BUTTON", "\x91S\x8Ap\x89p\x90\x94",                    kChild,                   0,                205, 95,  88,  21},  // 全角英数
+    {1001,            "BUTTON", Caption(1001),                                kChild,                   0,                5,   35,  88,  21},
+    {1002,            "BUTTON", Caption(1002),                                kChild,                   0,                105, 35,  88,  21},
+    {1003,            "BUTTON", Caption(1003),                                kChild,                   0,                5,   65,  88,  21},
+    {1004,            "BUTTON", Caption(1004),                                kChild,                   0,                105, 65,  88,  21},
+    {1005,            "BUTTON", Caption(1005),                                kChild,                   0,                5,   95,  88,  21},
+    {1006,            "BUTTON", Caption(1006),                                kChild,                   0,                105, 95,  88,  21},
+    {1007,            "BUTTON", Caption(1007),                                kChild,                   0,                205, 95,  88,  21},
     // Row four runs 半角数値, 半角カタカナ, 半角英数 from the left, not in identifier order.
-    {1008,            "BUTTON", "\x94\xBC\x8Ap\x83J\x83^\x83J\x83i",          kChild,                   0,                105, 125, 88,  21},  // 半角カタカナ
-    {1009,            "BUTTON", "\x94\xBC\x8Ap\x90\x94\x92l",                 kChild,                   0,                5,   125, 88,  21},  // 半角数値
-    {1010,            "BUTTON", "\x94\xBC\x8Ap\x89p\x90\x94",                 kChild,                   0,                205, 125, 88,  21},  // 半角英数
+    {1008,            "BUTTON", Caption(1008),                                kChild,                   0,                105, 125, 88,  21},
+    {1009,            "BUTTON", Caption(1009),                                kChild,                   0,                5,   125, 88,  21},
+    {1010,            "BUTTON", Caption(1010),                                kChild,                   0,                205, 125, 88,  21},
     {kResultEditId,   "EDIT",   "",                                           kLogStyle,                WS_EX_CLIENTEDGE, 5,   155, 300, 130},
     {kAllowSymbolsId, "BUTTON", "\x8BL\x8D\x86\x82\xF0\x8B\x96\x89\xC2",      kChild | BS_AUTOCHECKBOX, 0,                205, 37,  81,  15},  // 記号を許可
 };
 // clang-format on
-
-// The buttons and the operations they run.
-constexpr struct {
-    int id;
-    Operation operation;
-} kButtons[] = {
-    {1001, Operation::ByteSize},  {1002, Operation::CharCount},    {1003, Operation::FullWidth},
-    {1004, Operation::HalfWidth}, {1005, Operation::FullHiragana}, {1006, Operation::FullKatakana},
-    {1007, Operation::FullAlnum}, {1008, Operation::HalfKatakana}, {1009, Operation::HalfDigits},
-    {1010, Operation::HalfAlnum},
-};
 
 void WindowCenter(HWND window, HWND parent) {
     if (!window) {
@@ -124,9 +119,8 @@ void OnCommand(int id, int notification) {
         ToggleSymbolsAllowed();
         return;
     }
-    for (const auto& button : kButtons) {
-        if (button.id == id) RunButton(button.operation);
-    }
+    // The ten buttons carry the identifiers of the operations they run.
+    if (const OperationRow* row = RowById(id)) RunButton(row->operation);
 }
 
 void OnKeyDown(WPARAM key) {

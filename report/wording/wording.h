@@ -6,27 +6,7 @@
 #include <string_view>
 #include <vector>
 
-// The ten button operations, in the order of their control identifiers 1001 … 1010.
-enum class Operation {
-    ByteSize,      // 文字サイズ
-    CharCount,     // 文字数
-    FullWidth,     // 全角
-    HalfWidth,     // 半角
-    FullHiragana,  // 全角ひらがな
-    FullKatakana,  // 全角カタカナ
-    FullAlnum,     // 全角英数
-    HalfKatakana,  // 半角カタカナ
-    HalfDigits,    // 半角数値
-    HalfAlnum,     // 半角英数
-};
-inline constexpr int kOperationCount = 10;
-
-// What an operation found: a measurement's value, or a check's verdict and NG position.
-struct Outcome {
-    bool ok;       // always true for a measurement
-    int position;  // 1-based NG position, 0 when ok
-    int value;     // the measured value; 0 for a check
-};
+#include "operations.h"
 
 // Decimal digits of n, no sign for n >= 0, no padding or grouping.
 std::string DecimalText(int n);
@@ -41,11 +21,6 @@ std::array<std::string_view, 6> ExcerptPieces(std::string_view text, int p);
 
 // The six lines that open the log.
 std::vector<std::string> BannerLines();
-
-// The operation's button caption, which also labels its result lines.
-std::string_view OperationLabel(Operation op);
-
-Outcome RunOperation(Operation op, std::string_view text, int symbolsAllowed);
 
 // The line a measurement or an OK check gives, or the NG line of an NG check.
 std::string VerdictLine(Operation op, const Outcome& outcome);

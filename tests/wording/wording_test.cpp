@@ -74,28 +74,6 @@ TEST(ResultLines, OkAndNgOfEveryOperation) {
     }
 }
 
-TEST(ResultLines, LabelsAreTheButtonCaptions) {
-    const char* captions[kOperationCount] = {
-        "文字サイズ",   "文字数",   "全角",         "半角",     "全角ひらがな",
-        "全角カタカナ", "全角英数", "半角カタカナ", "半角数値", "半角英数",
-    };
-    for (int i = 0; i < kOperationCount; ++i) {
-        EXPECT_EQ(OperationLabel(static_cast<Operation>(i)), ::Sjis(captions[i])) << captions[i];
-    }
-}
-
-// ---------------------------------------------------------------------------------------------
-// The banner
-
-TEST(BannerLines, SixLinesExactly) {
-    ExpectLines(
-        Sjis({"*** Kestrune Version 1.00 ***", "", "検査結果をここに表示します。",
-              "画面上部のエディットエリアに文字列を入れ、", "検査したいボタンを押してください。",
-              "---------------------------------------"}),
-        BannerLines());
-    EXPECT_EQ(BannerLines().back().size(), 39u) << "39 hyphens, not 40";
-}
-
 // ---------------------------------------------------------------------------------------------
 // The excerpt, on bytes no typed text produces.
 

@@ -3,12 +3,14 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 #include <vector>
 
 #include "analysis.h"
 #include "kernels.h"
 #include "literal.h"
+#include "operations.h"
 
 namespace oracle {
 
@@ -16,14 +18,27 @@ using kernels::Check;
 using kernels::Isa;
 using kernels::kBlock;
 
-inline constexpr Check kChecks[] = {Check::FullWidth,    Check::HalfWidth, Check::FullHiragana,
-                                    Check::FullKatakana, Check::FullAlnum, Check::HalfKatakana,
-                                    Check::HalfDigits,   Check::HalfAlnum};
+// The operation that a kernel check stands for.
+inline const OperationRow& RowOf(Check check) {
+    for (const OperationRow& row : kOperations) {
+        if (row.kernel == check) return row;
+    }
+    std::abort();
+}
 
-inline const char* Name(Check check) {
-    constexpr const char* kNames[] = {"FullWidth", "HalfWidth",    "FullHiragana", "FullKatakana",
-                                      "FullAlnum", "HalfKatakana", "HalfDigits",   "HalfAlnum"};
-    return kNames[static_cast<int>(check)];
+inline const std::vector<Check>& Checks() {
+    static const std::vector<Check> checks = [] {
+        std::vector<Check> all;
+        for (const OperationRow& row : kOperations) {
+            if (row.kernel) all.push_back(*row.kernel);
+        }
+        return all;
+    }();
+    return checks;
+}
+
+inline std::string_view Name(Check check) {
+    return RowOf(check).option;
 }
 
 inline const char* Name(Isa isa) {
@@ -44,48 +59,14 @@ inline const std::vector<Isa>& Kernels() {
 
 // The literal scan of one check.
 inline CheckResult Literal(Check check, std::string_view text, int symbols, std::size_t from = 0) {
-    switch (check) {
-        case Check::FullWidth:
-            return literal::CheckFullWidth(text, from);
-        case Check::HalfWidth:
-            return literal::CheckHalfWidth(text, from);
-        case Check::FullHiragana:
-            return literal::CheckFullHiragana(text, symbols, from);
-        case Check::FullKatakana:
-            return literal::CheckFullKatakana(text, symbols, from);
-        case Check::FullAlnum:
-            return literal::CheckFullAlnum(text, symbols, from);
-        case Check::HalfKatakana:
-            return literal::CheckHalfKatakana(text, symbols, from);
-        case Check::HalfDigits:
-            return literal::CheckHalfDigits(text, symbols, from);
-        case Check::HalfAlnum:
-            return literal::CheckHalfAlnum(text, symbols, from);
-    }
-    return {true, 0};
+    const Outcome o = RowOf(check).literal(text, symbols, from);
+    return {o.ok, o.position};
 }
 
 // The public operation, which runs the fastest kernel and then the literal scan.
 inline CheckResult Public(Check check, std::string_view text, int symbols) {
-    switch (check) {
-        case Check::FullWidth:
-            return CheckFullWidth(text);
-        case Check::HalfWidth:
-            return CheckHalfWidth(text);
-        case Check::FullHiragana:
-            return CheckFullHiragana(text, symbols);
-        case Check::FullKatakana:
-            return CheckFullKatakana(text, symbols);
-        case Check::FullAlnum:
-            return CheckFullAlnum(text, symbols);
-        case Check::HalfKatakana:
-            return CheckHalfKatakana(text, symbols);
-        case Check::HalfDigits:
-            return CheckHalfDigits(text, symbols);
-        case Check::HalfAlnum:
-            return CheckHalfAlnum(text, symbols);
-    }
-    return {true, 0};
+    const Outcome o = RowOf(check).run(text, symbols);
+    return {o.ok, o.position};
 }
 
 // Where the literal scan stops: the rejected character's index, or the size when all passed.

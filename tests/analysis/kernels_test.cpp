@@ -148,7 +148,7 @@ TEST(FastPaths, LongTextsGiveTheLiteralPositions) {
 
 TEST(FastPaths, SingleFaultsInConformingTexts) {
     std::mt19937 random(20240601);
-    for (Check check : kChecks) {
+    for (Check check : Checks()) {
         for (int symbols : {0, 1}) {
             const Alphabet alphabet = AlphabetOf(check, symbols);
             for (int round = 0; round < 200; ++round) {
@@ -168,7 +168,7 @@ TEST(FastPaths, SingleFaultsInConformingTexts) {
 // Every byte at every offset of a conforming two-block text.
 TEST(FastPaths, EveryByteAtEveryOffset) {
     std::mt19937 random(7);
-    for (Check check : kChecks) {
+    for (Check check : Checks()) {
         for (int symbols : {0, 1}) {
             const std::string base = Conforming(AlphabetOf(check, symbols), 2 * kBlock, random);
             for (std::size_t offset = 0; offset < base.size(); ++offset) {
@@ -186,7 +186,7 @@ TEST(FastPaths, EveryByteAtEveryOffset) {
 // Every pair at every offset of the first block of a conforming text and across its edge.
 TEST(FastPaths, EveryPairAtEveryOffset) {
     std::mt19937 random(7);
-    for (Check check : kChecks) {
+    for (Check check : Checks()) {
         if (!kernels::IsDoubleByte(check)) continue;
         for (int symbols : {0, 1}) {
             if (check == Check::FullWidth && symbols == 1) continue;  // judged by lead bytes alone
@@ -273,7 +273,7 @@ TEST(FastPaths, CharacterCountOfEveryByteAtEveryOffset) {
 
 TEST(FastPaths, RecordsWithFaultsAndBothSeparators) {
     std::mt19937 random(17);
-    for (Check check : kChecks) {
+    for (Check check : Checks()) {
         for (int symbols : {0, 1}) {
             const Alphabet alphabet = AlphabetOf(check, symbols);
             for (int round = 0; round < 300; ++round) {
@@ -308,7 +308,7 @@ TEST(FastPaths, RecordsWithFaultsAndBothSeparators) {
 TEST(FastPaths, NoKernelReadsPastTheEnd) {
     GuardedBuffer guard;
     std::mt19937 random(19);
-    for (Check check : kChecks) {
+    for (Check check : Checks()) {
         for (int symbols : {0, 1}) {
             const std::string conforming = Conforming(AlphabetOf(check, symbols), 400, random);
             for (std::size_t size = 0; size <= conforming.size(); ++size) {

@@ -9,20 +9,6 @@
 
 namespace {
 
-// Labels, in Operation order: the button captions.
-constexpr std::array<std::string_view, kOperationCount> kLabels = {
-    "\x95\xB6\x8E\x9A\x83T\x83\x43\x83Y",          // 文字サイズ
-    "\x95\xB6\x8E\x9A\x90\x94",                    // 文字数
-    "\x91S\x8Ap",                                  // 全角
-    "\x94\xBC\x8Ap",                               // 半角
-    "\x91S\x8Ap\x82\xD0\x82\xE7\x82\xAA\x82\xC8",  // 全角ひらがな
-    "\x91S\x8Ap\x83J\x83^\x83J\x83i",              // 全角カタカナ
-    "\x91S\x8Ap\x89p\x90\x94",                     // 全角英数
-    "\x94\xBC\x8Ap\x83J\x83^\x83J\x83i",           // 半角カタカナ
-    "\x94\xBC\x8Ap\x90\x94\x92l",                  // 半角数値
-    "\x94\xBC\x8Ap\x89p\x90\x94",                  // 半角英数
-};
-
 constexpr std::string_view kColon = "\x81\x46";                            // ：
 constexpr std::string_view kOk = "\x82n\x82j";                             // ＯＫ
 constexpr std::string_view kNgOpen = "\x82m\x82\x66 (";                    // ＮＧ (
@@ -81,49 +67,14 @@ std::vector<std::string> BannerLines() {
     };
 }
 
-std::string_view OperationLabel(Operation op) {
-    return kLabels[static_cast<int>(op)];
-}
-
-Outcome RunOperation(Operation op, std::string_view text, int symbolsAllowed) {
-    const auto check = [](CheckResult r) { return Outcome{r.ok, r.position, 0}; };
-    switch (op) {
-        case Operation::ByteSize:
-            return {true, 0, CheckByteSize(text)};
-        case Operation::CharCount:
-            return {true, 0, CheckCharCount(text)};
-        case Operation::FullWidth:
-            return check(CheckFullWidth(text));
-        case Operation::HalfWidth:
-            return check(CheckHalfWidth(text));
-        case Operation::FullHiragana:
-            return check(CheckFullHiragana(text, symbolsAllowed));
-        case Operation::FullKatakana:
-            return check(CheckFullKatakana(text, symbolsAllowed));
-        case Operation::FullAlnum:
-            return check(CheckFullAlnum(text, symbolsAllowed));
-        case Operation::HalfKatakana:
-            return check(CheckHalfKatakana(text, symbolsAllowed));
-        case Operation::HalfDigits:
-            return check(CheckHalfDigits(text, symbolsAllowed));
-        case Operation::HalfAlnum:
-            return check(CheckHalfAlnum(text, symbolsAllowed));
-    }
-    return {true, 0, 0};
-}
-
 std::string VerdictLine(Operation op, const Outcome& outcome) {
-    const std::string_view label = OperationLabel(op);
-    switch (op) {
-        case Operation::ByteSize:
-            return Join({label, kColon, DecimalText(outcome.value), kBytes});
-        case Operation::CharCount:
-            return Join({label, kColon, DecimalText(outcome.value), kCharacters});
-        default:
-            break;
+    const OperationRow& row = Row(op);
+    if (row.unit != Unit::None) {
+        const std::string_view unit = row.unit == Unit::Bytes ? kBytes : kCharacters;
+        return Join({row.caption, kColon, DecimalText(outcome.value), unit});
     }
-    if (outcome.ok) return Join({label, kColon, kOk});
-    return Join({label, kColon, kNgOpen, DecimalText(outcome.position), kNthByteClose});
+    if (outcome.ok) return Join({row.caption, kColon, kOk});
+    return Join({row.caption, kColon, kNgOpen, DecimalText(outcome.position), kNthByteClose});
 }
 
 std::vector<std::string> OutcomeLines(Operation op, const Outcome& outcome, std::string_view text) {
