@@ -12,10 +12,14 @@ void Open(Output& out, const RecordReport& report, std::string_view operation, b
           int position) {
     out.Raw("{\"file\":");
     out.JsonName(report.file);
-    out.Raw(",\"record\":" + std::to_string(report.record) + ",\"operation\":\"");
+    out.Raw(",\"record\":");
+    out.Raw(std::to_string(report.record));
+    out.Raw(",\"operation\":\"");
     out.Raw(operation);
-    out.Raw(std::string("\",\"ok\":") + (ok ? "true" : "false") +
-            ",\"position\":" + std::to_string(position) + ",\"lines\":[");
+    out.Raw(ok ? "\",\"ok\":true" : "\",\"ok\":false");
+    out.Raw(",\"position\":");
+    out.Raw(std::to_string(position));
+    out.Raw(",\"lines\":[");
 }
 
 }  // namespace

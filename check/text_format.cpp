@@ -10,7 +10,10 @@ std::string LostLine(const LostCharacter& lost) {
 }
 
 void WriteText(Output& out, const RecordReport& report) {
-    const std::string prefix = ":" + std::to_string(report.record) + ": ";
+    // Appended, not prepended: GCC 12 at -O3 misreads a prepend as an overlapping copy.
+    std::string prefix = ":";
+    prefix += std::to_string(report.record);
+    prefix += ": ";
     const auto start = [&] {
         out.Raw(report.file);
         out.Raw(prefix);

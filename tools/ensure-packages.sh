@@ -7,9 +7,15 @@ ensure_packages() {
             missing+=("$package")
     done
     ((${#missing[@]})) || return 0
-    echo "Installing missing packages: ${missing[*]}"
     local sudo=()
-    ((EUID == 0)) || sudo=(sudo)
+    if ((EUID != 0)); then
+        if ! command -v sudo >/dev/null; then
+            echo "Missing Debian packages: ${missing[*]}; install them as root with: apt-get install ${missing[*]}" >&2
+            exit 1
+        fi
+        sudo=(sudo)
+    fi
+    echo "Installing missing packages: ${missing[*]}"
     "${sudo[@]}" apt-get update -q
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 }

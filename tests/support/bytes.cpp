@@ -35,7 +35,12 @@ std::string Hex(std::string_view bytes) {
 
 std::string HexAround(std::string_view bytes, std::size_t at, std::size_t radius) {
     const std::size_t from = at > radius ? at - radius : 0;
-    return "@" + std::to_string(from) + ": " + Hex(bytes.substr(from, 2 * radius + 1));
+    // Appended, not prepended: GCC 12 at -O3 misreads a prepend as an overlapping copy.
+    std::string text = "@";
+    text += std::to_string(from);
+    text += ": ";
+    text += Hex(bytes.substr(from, 2 * radius + 1));
+    return text;
 }
 
 std::string Sjis(std::string_view utf8) {
