@@ -17,6 +17,7 @@
 
 #include "bytes.h"
 #include "checker.h"
+#include "cp932.h"
 
 namespace {
 
@@ -304,6 +305,26 @@ TEST(CheckProgram, ChecksARecordOfAMegabyte) {
               "(standard input):1: 全角カタカナ：ＯＫ\n(standard input):1: 文字数：1文字\n" +
                   second + "全角カタカナ：ＮＧ (1048577バイト目)");
     EXPECT_NE(got.out.find(second + "文字数：524289文字\n"), std::string::npos);
+}
+
+// Long texts are written out in pieces: decoding them piece by piece must give what decoding
+// the whole gives, wherever a piece ends (after a lead byte, between a lead and its trail).
+TEST(CheckProgram, DecodingInPiecesGivesTheWhole) {
+    std::mt19937 random(5);
+    const char units[] = {'\x81', '\x82', '\x40', '\xA0', '\x80', '\xFF', 'a', ' ', '\xE0', '\xFC'};
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (std::size_t n = random() % 12; n > 0; --n) text += units[random() % std::size(units)];
+        std::string pieces;
+        Cp932Decoder decoder;
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t length = std::min<std::size_t>(random() % 4, text.size() - at);
+            decoder.Feed(std::string_view(text).substr(at, length), pieces);
+            at += length;
+        }
+        decoder.Finish(pieces);
+        ASSERT_EQ(pieces, Cp932ToUtf8(text)) << Hex(text);
+    }
 }
 
 // --quiet confirms runs of records through the kernels; with --field 1 (no tab in these
