@@ -1,4 +1,7 @@
 // The input text and the result log, through report/log over the layer's real widgets.
+#include <algorithm>
+#include <random>
+
 #include "log.h"
 #include "test_window.h"
 
@@ -71,36 +74,95 @@ TEST_F(InputTest, SettingTheTextReadsItBackBeforeTheCallReturns) {
     }
 }
 
-// Typing and pasting stop at 30,000 characters, Windows' default limit for an edit control; a
-// pasted text ends at its first line feed.
-struct Paste {
-    const char* what;
-    std::string before;  // the field's text, the caret at its end
-    QString pasted;
-    std::string expected;
-};
+// UTF-16 units, in which Windows' limit and the widget's positions count.
+std::size_t Units(std::u32string_view text) {
+    return text.size() + std::ranges::count_if(text, [](char32_t c) { return c > 0xFFFF; });
+}
+QString Q(const std::u32string& text) {
+    return QString::fromStdU32String(text);
+}
 
-const Paste kPastes[] = {
-    {"CR LF ends the text", "", "ab\r\ncd", "ab"},
-    {"a bare LF ends it too", "x", "ab\ncd", "xab"},
-    {"a line break first leaves nothing", "x", "\r\nab", "x"},
-    {"a carriage return alone stays", "", "a\rb", "a\rb"},
-    {"cut at the limit", "", QString(30001, u'y'), std::string(30000, 'y')},
-    {"cut at the limit after what was there", std::string(29999, 'x'), "yz",
-     std::string(29999, 'x') + "y"},
-    {"nothing goes in at the limit", std::string(30000, 'x'), "y", std::string(30000, 'x')},
-};
+// A text for a trace: line breaks escaped, a long run of one character counted.
+std::string Shown(const std::u32string& text) {
+    QString out;
+    for (std::size_t i = 0, run = 1; i < text.size(); i += run, run = 1) {
+        while (i + run < text.size() && text[i + run] == text[i]) ++run;
+        out += run < 4 ? Q(text.substr(i, run)) : Q(text.substr(i, 1)) + QString("{%1}").arg(run);
+    }
+    return '"' + out.replace(u'\n', "\\n").replace(u'\r', "\\r").toStdString() + '"';
+}
 
-TEST_F(InputTest, PastingCutsAtTheFirstLineFeedAndAtTheLimit) {
+// The model of a paste into a Windows single-line edit: the clipboard text up to its first line
+// feed (a carriage return right before it dropped) replaces the selection, but only as many whole
+// characters of it as keep the field within 30,000 UTF-16 units, Windows' default limit.
+std::u32string Pasted(const std::u32string& field, std::size_t from, std::size_t to,
+                      std::u32string clip) {
+    if (const std::size_t lineFeed = clip.find(U'\n'); lineFeed != std::u32string::npos)
+        clip.resize(lineFeed > 0 && clip[lineFeed - 1] == U'\r' ? lineFeed - 1 : lineFeed);
+    std::u32string inserted;
+    std::size_t units = Units(field) - Units(field.substr(from, to - from));
+    for (char32_t c : clip) {
+        if ((units += c > 0xFFFF ? 2 : 1) > 30000) break;
+        inserted += c;
+    }
+    return field.substr(0, from) + inserted + field.substr(to);
+}
+
+TEST_F(InputTest, APasteReplacesTheSelectionWithTheFirstLineUpToTheLimit) {
+    // First, select all and paste a text that ends as the field does.
+    const std::pair<std::u32string, std::u32string> kSelectAll[] = {
+        {U"Z", U"line1\nZ"},
+        {U"tail", U"first line\nsecond line with tail"},
+        {U"😀b", U"x\n🈀b"},  // the two share their low surrogate
+        {U"Z", std::u32string(40000, U'a') + U"Z"},
+    };
+    // Then random ones, from pieces that code page 932 holds, emoji and line breaks.
+    const std::u32string kPieces[] = {U"a", U"Z", U"あ", U"\r", U"😀", U"🈀", U"\n", U"\r\n"};
+    std::mt19937 random(932);
+    auto text = [&](bool field) {
+        // One in six runs near the limit alone, a clipboard's ending in two-unit characters.
+        const bool near = random() % 6 == 0;
+        std::u32string out(near ? 29985 + random() % 16 : 0, U'a');
+        if (near && !field) out.append(random() % 8, U'😀');
+        const std::size_t pieces = !field ? 8 : near ? 4 : 6;  // a long field is set as bytes
+        for (auto n = random() % 6; n > 0; --n) out += kPieces[random() % pieces];
+        return out;
+    };
+    auto position = [&](std::size_t size) -> std::size_t {  // near either end
+        const std::size_t p = random() % 8;
+        return p < 4 ? std::min(p, size) : size - std::min(p - 4, size);
+    };
+
     Click(input);
-    for (const Paste& paste : kPastes) {
-        SCOPED_TRACE(paste.what);
-        SetWindowTextA(input, paste.before.c_str());
-        Field(input).end(false);
-        QGuiApplication::clipboard()->setText(paste.pasted);
+    for (std::size_t i = 0; i < 250; ++i) {
+        const bool fixed = i < std::size(kSelectAll);
+        const std::u32string field = fixed ? kSelectAll[i].first : text(true);
+        const std::u32string clip = fixed ? kSelectAll[i].second : text(false);
+        const std::size_t anchor = fixed ? 0 : position(field.size());
+        const std::size_t caret = fixed ? field.size() : position(field.size());
+        const std::size_t from = std::min(anchor, caret), to = std::max(anchor, caret);
+        SCOPED_TRACE("case " + std::to_string(i) + ": " + Shown(field) + " [" +
+                     std::to_string(from) + ", " + std::to_string(to) + ") ← " + Shown(clip));
+        // A character outside code page 932 comes in typed; the rest the program sets.
+        const bool typed = Units(field) != field.size();
+        SetWindowTextA(input, typed ? "" : Sjis(Q(field).toStdString()).c_str());
+        if (typed) Commit(Q(field).toStdString().c_str());
+        SendMessageA(input, EM_SETSEL, Units(field.substr(0, anchor)),
+                     Units(field.substr(0, caret)));
+        QGuiApplication::clipboard()->setText(Q(clip));
+        received.clear();
         Press(Qt::Key_V, Qt::ControlModifier);
-        EXPECT_EQ(Hex(inputText.substr(0, 40)), Hex(paste.expected.substr(0, 40)));
-        EXPECT_EQ(inputText.size(), paste.expected.size());
+
+        const std::u32string want = Pasted(field, from, to, clip);
+        const QString shown = Field(input).text();
+        EXPECT_TRUE(shown == Q(want)) << Shown(shown.toStdU32String()) << " for " << Shown(want);
+        EXPECT_EQ(Field(input).cursorPosition(),
+                  static_cast<int>(Units(want) - Units(field.substr(to))));
+        std::u32string held = want;  // the program's copy, "?" for a character beyond 932
+        for (char32_t& c : held) c = c > 0xFFFF ? U'?' : c;
+        const std::string bytes = Sjis(Q(held).toStdString());
+        EXPECT_TRUE(inputText == bytes) << ByteDiff(bytes, inputText);
+        EXPECT_EQ(Notifications().size(), want == field ? 0u : 1u) << "one EN_CHANGE per change";
     }
 }
 

@@ -4,15 +4,26 @@
 // Supported: a single-line edit (QLineEdit); a multi-line edit with ES_READONLY, a log that the
 // user can select in but not type into (QPlainTextEdit, no wrapping, a vertical scroll bar with
 // WS_VSCROLL); push buttons and BS_AUTOCHECKBOX check boxes. Messages: WM_SETFONT, EM_SETSEL,
-// EM_SCROLLCARET, BM_SETCHECK; everything else goes to DefWindowProcA.
+// EM_SCROLLCARET, BM_SETCHECK; everything else goes to DefWindowProcA. What the user types,
+// commits through an input method or pastes (Ctrl+V, Shift+Insert, the context menu's Paste, a
+// middle click where the platform has a selection) goes into a single-line edit as far as
+// Windows lets it: up to its first line feed and within the typing limit.
 // Deliberately not: other button styles, an editable multi-line edit, EM_LIMITTEXT (the limit
-// is always Windows' default), a single-line edit without ES_AUTOHSCROLL (it always scrolls).
+// is always Windows' default), a single-line edit without ES_AUTOHSCROLL (it always scrolls),
+// dropping text on a single-line edit (a Windows edit takes no drops), the limit for the Unicode
+// control characters that Qt's context menu offers in right-to-left locales.
 // Selection positions are counted in the widget's UTF-16 characters, not in bytes; the program
 // only ever asks for the end, which is the same in both.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -30,39 +41,110 @@ constexpr qsizetype kTypingLimit = 30000;
 
 constexpr WPARAM kChecked = 1;  // BST_CHECKED
 
-// Remembers the text that the layer last accepted, so that a user's change can be told apart
-// from what was there before.
+// What the user inserts may take the selection's place only in part, as in a Windows edit: a
+// text ends at its first line feed (a carriage return right before it dropped), and only as much
+// of it goes in as keeps the field within the typing limit, never half of a surrogate pair.
+QString Admitted(QString text, qsizetype kept) {
+    if (const qsizetype lineFeed = text.indexOf(u'\n'); lineFeed >= 0) {
+        text.truncate(lineFeed > 0 && text[lineFeed - 1] == u'\r' ? lineFeed - 1 : lineFeed);
+    }
+    const qsizetype room = std::max<qsizetype>(0, kTypingLimit - kept);
+    if (text.size() > room) {
+        text.truncate(room);
+        if (!text.isEmpty() && text.back().isHighSurrogate()) text.chop(1);
+    }
+    return text;
+}
+
+// Holds each insertion by the user to the typing rules before Qt makes it, where the inserted
+// text is still known: telling it afterwards from the old and new texts is a guess that takes
+// whatever the insertion shares with the old text for old text. Remembers the text that the
+// layer last accepted, so that a change can be told from a signal that changed nothing.
 class SingleLineEdit final : public QLineEdit {
   public:
     using QLineEdit::QLineEdit;
     QString accepted;
-};
 
-// The user's change as one run replaced: before = head + removed + tail,
-// typed = head + inserted + tail. A pasted text is cut at its first line feed (a carriage return
-// before it dropped), and what is inserted stops at the typing limit.
-QString ApplyTypingRules(const QString& before, const QString& typed, qsizetype& caret) {
-    const qsizetype shorter = std::min(before.size(), typed.size());
-    qsizetype head = 0;
-    while (head < shorter && before[head] == typed[head]) ++head;
-    qsizetype tail = 0;
-    while (tail < shorter - head &&
-           before[before.size() - 1 - tail] == typed[typed.size() - 1 - tail]) {
-        ++tail;
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Paste)) {
+            // Ctrl+Shift+Insert, where Qt binds it to paste at all (X11), pastes the selection.
+            const bool selection = event->key() == Qt::Key_Insert &&
+                                   event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier);
+            Paste(selection ? QClipboard::Selection : QClipboard::Clipboard);
+            event->accept();
+            return;
+        }
+        const QString typed = Admitted(event->text(), Kept());
+        if (typed == event->text()) {
+            QLineEdit::keyPressEvent(event);
+            return;
+        }
+        // The key's character does not fit: Qt gets the key with what does.
+        QKeyEvent cut(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
+                      event->nativeVirtualKey(), event->nativeModifiers(), typed,
+                      event->isAutoRepeat(), event->count(), event->device());
+        QLineEdit::keyPressEvent(&cut);
+        // Qt ignores a key left without text; a typed character still replaces the selection.
+        const bool typing = !(event->modifiers() & Qt::ControlModifier) &&
+                            QChar::isPrint(event->text().toUcs4().value(0));
+        if (!cut.isAccepted() && typing) {
+            insert(typed);
+            cut.accept();
+        }
+        event->setAccepted(cut.isAccepted());
     }
-    QString inserted = typed.mid(head, typed.size() - head - tail);
-    if (const qsizetype lineFeed = inserted.indexOf(u'\n'); lineFeed >= 0) {
-        inserted.truncate(lineFeed > 0 && inserted[lineFeed - 1] == u'\r' ? lineFeed - 1
-                                                                          : lineFeed);
+
+    void inputMethodEvent(QInputMethodEvent* event) override {
+        const QString commit = Admitted(event->commitString(), Kept() - event->replacementLength());
+        if (commit == event->commitString()) {
+            QLineEdit::inputMethodEvent(event);
+            return;
+        }
+        // Qt leaves the selection for a commit with nothing in it; a cut one replaces it still.
+        if (commit.isEmpty() && hasSelectedText()) insert(commit);
+        QInputMethodEvent cut(event->preeditString(), event->attributes());
+        cut.setCommitString(commit, event->replacementStart(), event->replacementLength());
+        QLineEdit::inputMethodEvent(&cut);
+        event->setAccepted(cut.isAccepted());
     }
-    const qsizetype room = std::max<qsizetype>(0, kTypingLimit - head - tail);
-    if (inserted.size() > room) {
-        inserted.truncate(room);
-        if (!inserted.isEmpty() && inserted.back().isHighSurrogate()) inserted.chop(1);
+
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        QMenu* menu = createStandardContextMenu();
+        for (QAction* action : menu->actions()) {
+            // Qt 6.4 connects its Paste to the slot by name; later versions name the action.
+            if (disconnect(action, SIGNAL(triggered()), this, SLOT(paste())) ||
+                action->objectName() == u"edit-paste") {
+                action->disconnect(this);
+                connect(action, &QAction::triggered, this,
+                        [this] { Paste(QClipboard::Clipboard); });
+            }
+        }
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(event->globalPos());
     }
-    caret = head + inserted.size();
-    return typed.left(head) + inserted + typed.right(tail);
-}
+
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        // Where the platform has a selection (X11), Qt pastes it at the caret that the middle
+        // button's press has just placed.
+        if (event->button() == Qt::MiddleButton &&
+            QGuiApplication::clipboard()->supportsSelection()) {
+            deselect();
+            Paste(QClipboard::Selection);
+            return;
+        }
+        QLineEdit::mouseReleaseEvent(event);
+    }
+
+  private:
+    // The text that an insertion keeps: all but the selection.
+    qsizetype Kept() const { return text().size() - selectionLength(); }
+
+    // As Qt pastes, but with the rules applied to the clipboard's text.
+    void Paste(QClipboard::Mode mode) {
+        insert(Admitted(QGuiApplication::clipboard()->text(mode), Kept()));
+    }
+};
 
 // Appending decodes only the new bytes; that gives the same characters as decoding the whole
 // text only where the old text ends on a whole character that nothing after it can change.
@@ -135,6 +217,7 @@ QWidget* CreateControlWidget(Window& record, QWidget* parent) {
             // Qt's own limit of 32,767 would cut even a text set by the program.
             edit->setMaxLength(std::numeric_limits<int>::max());
             edit->setFrame(clientEdge);
+            edit->setAcceptDrops(false);  // a Windows edit takes no dropped text
             return edit;
         }
         case Kind::Log: {
@@ -190,17 +273,9 @@ void SetControlText(Window& record, std::string_view text) {
 
 bool TakeUserEdit(Window& record) {
     auto& edit = static_cast<SingleLineEdit&>(*record.widget);
-    qsizetype caret = 0;
-    const QString text = ApplyTypingRules(edit.accepted, edit.text(), caret);
-    if (text != edit.text()) {
-        record.settingText = true;
-        edit.setText(text);
-        edit.setCursorPosition(static_cast<int>(caret));
-        record.settingText = false;
-    }
-    if (text == edit.accepted) return false;
-    edit.accepted = text;
-    record.text = ToCp932(text);
+    if (edit.text() == edit.accepted) return false;
+    edit.accepted = edit.text();
+    record.text = ToCp932(edit.accepted);
     return true;
 }
 

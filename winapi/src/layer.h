@@ -68,7 +68,7 @@ std::string ToCp932(const QString& text);
 // The standard controls (controls.cpp).
 QWidget* CreateControlWidget(Window& record, QWidget* parent);
 void SetControlText(Window& record, std::string_view text);
-bool TakeUserEdit(Window& record);  // applies the typing rules; false when nothing changed
+bool TakeUserEdit(Window& record);  // the widget kept the typing rules; false if no change
 LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Where Qt's signals and events become messages (events.cpp).
