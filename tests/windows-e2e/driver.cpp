@@ -318,107 +318,24 @@ void CheckControls(HWND main) {
     }
 }
 
-// ---- The icon resource ----------------------------------------------------------------------
+// ---- The class's icons -------------------------------------------------------------------
 
-unsigned Le(const BYTE* p, int size) {
-    unsigned value = 0;
-    for (int k = size - 1; k >= 0; --k) value = value << 8 | p[k];
-    return value;
-}
-
-std::string_view Resource(HMODULE module, LPCSTR type, LPCSTR name, WORD language) {
-    const HRSRC found = FindResourceExA(module, type, name, language);
-    if (!found) return {};
-    const HGLOBAL loaded = LoadResource(module, found);
-    const void* data = loaded ? LockResource(loaded) : nullptr;
-    return data ? std::string_view(static_cast<const char*>(data), SizeofResource(module, found))
-                : std::string_view();
-}
-
-BOOL CALLBACK CountName(HMODULE, LPCSTR, LPSTR, LONG_PTR count) {
-    ++*reinterpret_cast<int*>(count);
-    return TRUE;
-}
-
-BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR languages) {
-    reinterpret_cast<std::vector<WORD>*>(languages)->push_back(language);
-    return TRUE;
-}
-
-void CheckIconResource(const char* exePath) {
-    const HMODULE module = LoadLibraryExA(exePath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!Check(module != nullptr, "kestrune.exe opens as a resource file",
-               "LoadLibraryExA failed with error " + std::to_string(GetLastError()))) {
-        return;
-    }
-    int groups = 0;
-    EnumResourceNamesA(module, RT_GROUP_ICON, CountName, reinterpret_cast<LONG_PTR>(&groups));
-    std::vector<WORD> languages;
-    EnumResourceLanguagesA(module, RT_GROUP_ICON, MAKEINTRESOURCEA(101), CollectLanguage,
-                           reinterpret_cast<LONG_PTR>(&languages));
-    const WORD japanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);  // 1041
-    Check(groups == 1 && languages == std::vector<WORD>{japanese},
-          "one icon group, 101, in language 1041 only",
-          std::to_string(groups) + " groups; 101 in " + std::to_string(languages.size()) +
-              " languages" + (languages.empty() ? "" : ", first " + std::to_string(languages[0])));
-
-    // The group directory: reserved, type 1, count, then 14-byte entries.
-    const std::string_view group = Resource(module, RT_GROUP_ICON, MAKEINTRESOURCEA(101), japanese);
-    const auto* g = reinterpret_cast<const BYTE*>(group.data());
-    const bool oneEntry = group.size() == 6 + 14 && Le(g + 2, 2) == 1 && Le(g + 4, 2) == 1;
-    const bool entryOk = oneEntry && g[6] == 32 && g[7] == 32 && Le(g + 10, 2) == 1 &&
-                         Le(g + 12, 2) == 24 && Le(g + 14, 4) == 3240;
-    Check(entryOk, "icon group 101 holds one 32 x 32, 24-bit image of 3,240 bytes",
-          "group directory is " + Hex(group));
-
-    if (oneEntry) {
-        const unsigned id = Le(g + 18, 2);
-        const std::string_view image = Resource(module, RT_ICON, MAKEINTRESOURCEA(id), japanese);
-        const auto* b = reinterpret_cast<const BYTE*>(image.data());
-        // A device-independent bitmap whose height counts the colour rows and the mask rows.
-        const bool imageOk = image.size() == 3240 && Le(b, 4) == 40 && Le(b + 4, 4) == 32 &&
-                             Le(b + 8, 4) == 64 && Le(b + 14, 2) == 24;
-        Check(imageOk,
-              "icon image " + std::to_string(id) + " is a 32 x 32, 24-bit bitmap of 3,240 bytes",
-              std::to_string(image.size()) + " bytes, header " + Hex(image.substr(0, 16)));
-    }
-    FreeLibrary(module);
-}
-
-// The class's icons, read inside the program by the probe (class_icon_probe.h).
+// Whether the class's icons are the program's icon resource 101, as the probe finds from inside
+// the program (class_icon_probe.h says why).
 void CheckClassIcon(HWND main) {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string probePath(self);
-    probePath.resize(probePath.find_last_of("\\/") + 1);
-    probePath += kProbeDll;
-    const HMODULE probe = LoadLibraryA(probePath.c_str());
-    const auto hook =
-        probe
-            ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(probe, kProbeHook)))
-            : nullptr;
+    // Found beside the driver, the first place LoadLibrary looks.
+    const HMODULE probe = LoadLibraryA(kProbeDll);
+    const auto hook = reinterpret_cast<HOOKPROC>(
+        probe ? reinterpret_cast<void*>(GetProcAddress(probe, kProbeHook)) : nullptr);
     const HHOOK hooked = hook ? SetWindowsHookExA(WH_CALLWNDPROC, hook, probe,
                                                   GetWindowThreadProcessId(main, nullptr))
                               : nullptr;
-    if (!Check(hooked != nullptr, "the class-icon probe hooks kestrune.exe's window thread",
-               probePath + ": error " + std::to_string(GetLastError()))) {
-        if (probe) FreeLibrary(probe);
-        return;
-    }
-    const UINT message = RegisterWindowMessageA(kProbeMessage);
-    const bool answered = Send(main, message, 0, 0).has_value();
-    const HANDLE large = GetPropA(main, kLargeIconProperty);
-    const HANDLE small = GetPropA(main, kSmallIconProperty);
-    const auto size =
-        static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(GetPropA(main, kIconSizeProperty)));
-    Send(main, message, 1, 0);
-    UnhookWindowsHookEx(hooked);
-    FreeLibrary(probe);
-    Check(answered && large && small == large && size == MAKELONG(32, 32),
-          "the class's large and small icon are one and the same 32 x 32 icon",
-          answered ? "large " + Handle(large) + ", small " + Handle(small) + ", large is " +
-                         std::to_string(LOWORD(size)) + " x " + std::to_string(HIWORD(size))
-                   : "no answer to the probe message");
+    if (hooked) Send(main, RegisterWindowMessageA(kProbeMessage), 0, 0);
+    const auto answer = reinterpret_cast<INT_PTR>(RemovePropA(main, kProbeAnswer));
+    if (hooked) UnhookWindowsHookEx(hooked);
+    if (probe) FreeLibrary(probe);
+    Check(answer == kIconIs101, "the class's large and small icon are icon resource 101",
+          answer == kOtherIcon ? "they are not" : std::string(kProbeDll) + " did not answer");
 }
 
 // ---- The expected session -------------------------------------------------------------------
@@ -597,7 +514,6 @@ int main(int argc, char** argv) {
               "none within " + std::to_string(kWindowWaitMs / 1000) + " s")) {
         CheckMainWindow(main);
         CheckControls(main);
-        CheckIconResource(exePath);
         CheckClassIcon(main);
         // Nothing has the focus but the main window itself: Escape would close it right away.
         const HWND focus = Focus(main);
