@@ -1,52 +1,22 @@
 // The class-icon probe: runs inside kestrune.exe for the one message the driver sends it and
-// answers through window properties; every other message passes untouched.
+// answers through a window property; every other message passes untouched.
 #include <windows.h>
 
 #include "class_icon_probe.h"
 
-namespace {
-
-// The size of the icon's colour bitmap, or of its mask for a monochrome icon.
-LONG IconSize(HICON icon) {
-    ICONINFO info = {};
-    if (!icon || !GetIconInfo(icon, &info)) return 0;
-    BITMAP bitmap = {};
-    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
-    const LONG height = info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2;
-    return MAKELONG(bitmap.bmWidth, height);
-}
-
-void Answer(HWND window) {
-    const auto large = reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICON));
-    const auto small = reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICONSM));
-    SetPropA(window, kLargeIconProperty, large);
-    SetPropA(window, kSmallIconProperty, small);
-    SetPropA(window, kIconSizeProperty,
-             reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(IconSize(large))));
-}
-
-void Clear(HWND window) {
-    RemovePropA(window, kLargeIconProperty);
-    RemovePropA(window, kSmallIconProperty);
-    RemovePropA(window, kIconSizeProperty);
-}
-
-}  // namespace
-
 extern "C" __declspec(dllexport) LRESULT CALLBACK
     ClassIconProbe(int code, WPARAM wParam, LPARAM lParam) {
     static const UINT probeMessage = RegisterWindowMessageA(kProbeMessage);
-    if (code == HC_ACTION) {
-        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (sent->message == probeMessage) {
-            if (sent->wParam == 0) {
-                Answer(sent->hwnd);
-            } else {
-                Clear(sent->hwnd);
-            }
-        }
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->message == probeMessage) {
+        // Icons loaded with LoadIcon are shared: loading 101 again gives the very handle the
+        // class holds if the class got it, and nothing if the resource is missing.
+        const auto icon = reinterpret_cast<ULONG_PTR>(
+            LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(101)));
+        const bool is101 = icon && GetClassLongPtrA(sent->hwnd, GCLP_HICON) == icon &&
+                           GetClassLongPtrA(sent->hwnd, GCLP_HICONSM) == icon;
+        SetPropA(sent->hwnd, kProbeAnswer,
+                 reinterpret_cast<HANDLE>(static_cast<INT_PTR>(is101 ? kIconIs101 : kOtherIcon)));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

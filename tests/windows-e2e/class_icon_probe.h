@@ -1,17 +1,17 @@
 // What kestrune-driver and its class-icon probe agree on. The probe is a hook procedure that
 // the driver places in kestrune.exe's window thread for one message, because only the program's
 // own process can read its window class's icons under Wine 8: GetClassLongPtrA(GCLP_HICON) from
-// another process returns 0 there, with ERROR_INVALID_HANDLE, where Windows returns the icon.
+// another process returns 0 there, with ERROR_INVALID_HANDLE, and WM_GETICON answers 0 for a
+// window that never had WM_SETICON. Windows returns the icon to any process.
 #pragma once
 
-// The probe's file, beside the driver.
+// The probe's file, beside the driver, and its WH_CALLWNDPROC procedure.
 inline constexpr char kProbeDll[] = "kestrune-icon-probe.dll";
-inline constexpr char kProbeHook[] = "ClassIconProbe";  // a WH_CALLWNDPROC procedure
+inline constexpr char kProbeHook[] = "ClassIconProbe";
 
-// Sent to the main window: wParam 0 stores the answers below as window properties, which any
-// process can read; wParam 1 removes them again.
+// On this message to the main window the probe answers through this window property, which any
+// process can read: kIconIs101 when the class's large and small icon are both icon resource 101,
+// kOtherIcon when not.
 inline constexpr char kProbeMessage[] = "Kestrune.ClassIconProbe";
-
-inline constexpr char kLargeIconProperty[] = "Kestrune.ClassIcon";       // GCLP_HICON
-inline constexpr char kSmallIconProperty[] = "Kestrune.ClassIconSmall";  // GCLP_HICONSM
-inline constexpr char kIconSizeProperty[] = "Kestrune.ClassIconSize";    // MAKELONG(width, height)
+inline constexpr char kProbeAnswer[] = "Kestrune.ClassIconAnswer";
+enum ProbeAnswer { kNoAnswer, kOtherIcon, kIconIs101 };
