@@ -59,9 +59,9 @@ inline kernels::RecordsPrefix ExpectedRecords(Check check, std::string_view text
 // Where the public operation or a kernel parts from the literal scans on one text; empty when
 // none does.
 inline std::string Disagreement(Check check, int symbols, std::string_view text) {
-    const Outcome literal = RowOf(check).literal(text, symbols, 0);
+    const Outcome scan = RowOf(check).literal(text, symbols, 0);
     const Outcome fast = RowOf(check).run(text, symbols);
-    if (fast.ok != literal.ok || fast.position != literal.position) return "public operation";
+    if (fast.ok != scan.ok || fast.position != scan.position) return "public operation";
     const int count = literal::CheckCharCount(text);
     if (CheckCharCount(text) != count) return "public character count";
     const kernels::RecordsPrefix records = ExpectedRecords(check, text, symbols);
