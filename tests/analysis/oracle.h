@@ -4,12 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <string_view>
-#include <vector>
+#include <string>
 
-#include "analysis.h"
 #include "kernels.h"
-#include "literal.h"
 #include "operations.h"
 
 namespace oracle {
@@ -17,6 +14,10 @@ namespace oracle {
 using kernels::Check;
 using kernels::Isa;
 using kernels::kBlock;
+
+// Every kernel by name; one this processor lacks runs the scalar reference instead.
+inline constexpr Isa kIsas[] = {Isa::Scalar, Isa::Sse2, Isa::Avx2};
+inline constexpr const char* kIsaNames[] = {"scalar", "sse2", "avx2"};  // in Isa order
 
 // The operation that a kernel check stands for.
 inline const OperationRow& RowOf(Check check) {
@@ -26,81 +27,61 @@ inline const OperationRow& RowOf(Check check) {
     std::abort();
 }
 
-inline const std::vector<Check>& Checks() {
-    static const std::vector<Check> checks = [] {
-        std::vector<Check> all;
-        for (const OperationRow& row : kOperations) {
-            if (row.kernel) all.push_back(*row.kernel);
-        }
-        return all;
-    }();
-    return checks;
-}
-
-inline std::string_view Name(Check check) {
-    return RowOf(check).option;
-}
-
-inline const char* Name(Isa isa) {
-    return isa == Isa::Scalar ? "scalar" : isa == Isa::Sse2 ? "sse2" : "avx2";
-}
-
-// Every kernel this processor runs, not only the one the operations pick.
-inline const std::vector<Isa>& Kernels() {
-    static const std::vector<Isa> isas = [] {
-        std::vector<Isa> available;
-        for (Isa isa : {Isa::Scalar, Isa::Sse2, Isa::Avx2}) {
-            if (kernels::Available(isa)) available.push_back(isa);
-        }
-        return available;
-    }();
-    return isas;
-}
-
-// The literal scan of one check.
-inline CheckResult Literal(Check check, std::string_view text, int symbols, std::size_t from = 0) {
-    const Outcome o = RowOf(check).literal(text, symbols, from);
-    return {o.ok, o.position};
-}
-
-// The public operation, which runs the fastest kernel and then the literal scan.
-inline CheckResult Public(Check check, std::string_view text, int symbols) {
-    const Outcome o = RowOf(check).run(text, symbols);
-    return {o.ok, o.position};
-}
-
-// Where the literal scan stops: the rejected character's index, or the size when all passed.
-inline std::size_t LiteralStop(Check check, std::string_view text, int symbols) {
-    const CheckResult r = Literal(check, text, symbols);
-    return r.ok ? text.size() : static_cast<std::size_t>(r.position - 1);
-}
-
 inline std::size_t RoundDown(std::size_t n) {
     return n / kBlock * kBlock;
 }
 
-struct RecordsExpectation {
-    std::size_t end, records;
-};
+// The start of the block holding the first character that the literal scan from `from` (a
+// character start, see literal.h) rejects, or the end of the last whole block.
+inline std::size_t ExpectedPrefix(Check check, std::string_view text, int symbols,
+                                  std::size_t from = 0) {
+    const Outcome o = RowOf(check).literal(text, symbols, from);
+    return RoundDown(o.ok ? text.size() : static_cast<std::size_t>(o.position - 1));
+}
 
-inline RecordsExpectation ExpectedRecords(Check check, std::string_view text, int symbols) {
-    std::size_t failure = std::string_view::npos;
-    for (std::size_t start = 0; start < text.size() && failure == std::string_view::npos;) {
-        std::size_t lf = text.find('\n', start);
-        const bool ended = lf != std::string_view::npos;
-        if (!ended) lf = text.size();
-        std::size_t stop = lf;
-        if (ended && stop > start && text[stop - 1] == '\r') --stop;
-        const CheckResult r = Literal(check, text.substr(start, stop - start), symbols);
-        if (!r.ok) failure = start + static_cast<std::size_t>(r.position - 1);
-        start = lf + 1;
+// The records up to the last LF before the first block holding a rejected character of some
+// record; a block is judged only when a byte follows it.
+inline kernels::RecordsPrefix ExpectedRecords(Check check, std::string_view text, int symbols) {
+    std::size_t failure = text.size();
+    for (std::size_t start = 0, lf = 0; start < text.size() && failure == text.size();
+         start = lf + 1) {
+        lf = std::min(text.find('\n', start), text.size());
+        const bool crlf = lf > start && lf < text.size() && text[lf - 1] == '\r';
+        const Outcome o =
+            RowOf(check).literal(text.substr(start, lf - start - (crlf ? 1 : 0)), symbols, 0);
+        if (!o.ok) failure = start + static_cast<std::size_t>(o.position - 1);
     }
-    // A block is judged only when a byte follows it.
-    const std::size_t judged = text.empty() ? 0 : RoundDown(text.size() - 1);
-    const std::size_t stopBlock = std::min(judged, RoundDown(failure));
-    const std::size_t lastLf = text.substr(0, stopBlock).rfind('\n');
-    const std::size_t end = lastLf == std::string_view::npos ? 0 : lastLf + 1;
+    const std::size_t judged = text.empty() ? 0 : RoundDown(std::min(text.size() - 1, failure));
+    const std::size_t end = text.substr(0, judged).rfind('\n') + 1;  // npos + 1 is 0
     return {end, static_cast<std::size_t>(std::count(text.begin(), text.begin() + end, '\n'))};
+}
+
+// Where the public operation or a kernel parts from the literal scans on one text; empty when
+// none does.
+inline std::string Disagreement(Check check, int symbols, std::string_view text) {
+    const Outcome scan = RowOf(check).literal(text, symbols, 0);
+    const Outcome fast = RowOf(check).run(text, symbols);
+    if (fast.ok != scan.ok || fast.position != scan.position) return "public operation";
+    const int count = literal::CheckCharCount(text);
+    if (CheckCharCount(text) != count) return "public character count";
+    const kernels::RecordsPrefix records = ExpectedRecords(check, text, symbols);
+    for (Isa isa : kIsas) {
+        const std::string name = kIsaNames[static_cast<int>(isa)];
+        if (kernels::ConfirmedPrefix(isa, check, text, symbols) !=
+            ExpectedPrefix(check, text, symbols)) {
+            return name + " confirmed prefix";
+        }
+        // The characters that start before the end of the last whole block, and the next start.
+        const kernels::CountedPrefix c = kernels::CountPrefix(isa, text);
+        if (c.end != RoundDown(text.size()) || c.resume - c.end > 1 ||
+            static_cast<int>(c.count) != literal::CheckCharCount(text.substr(0, c.end)) ||
+            static_cast<int>(c.count) + literal::CheckCharCount(text, c.resume) != count) {
+            return name + " character count";
+        }
+        const kernels::RecordsPrefix r = kernels::ConfirmedRecords(isa, check, text, symbols);
+        if (r.end != records.end || r.records != records.records) return name + " records";
+    }
+    return {};
 }
 
 }  // namespace oracle
