@@ -3,7 +3,6 @@
 #include "options.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <charconv>
 
