@@ -42,6 +42,7 @@ class Run {
     void File(const std::string& path);
     int Status() const { return status_; }
     void Trouble(const std::string& message);
+    void RefuseLongRecord();
 
   private:
     void Records(std::string_view records);
@@ -63,6 +64,11 @@ class Run {
     std::vector<LostCharacter> lost_;
     std::string converted_;
 };
+
+void Run::RefuseLongRecord() {
+    Trouble(name_ + ":" + std::to_string(recordNumber_) + ": record longer than " +
+            std::to_string(env_.maxRecord) + " bytes, not checked");
+}
 
 void Run::Trouble(const std::string& message) {
     out_.Flush();
@@ -91,8 +97,7 @@ void Run::File(const std::string& path) {
                 break;
             case RecordReader::Status::TooLong:
                 ++recordNumber_;
-                Trouble(name_ + ":" + std::to_string(recordNumber_) + ": record longer than " +
-                        std::to_string(env_.maxRecord) + " bytes, not checked");
+                RefuseLongRecord();
                 break;
             case RecordReader::Status::Error:
                 Trouble(path + ": " + std::strerror(reader.error()));
@@ -127,22 +132,6 @@ void Run::StartOfFile(std::string_view& records) {
 std::size_t Run::ConfirmedRecords(std::string_view records, std::size_t& count) const {
     std::size_t end = records.size();
     count = 0;
-    // Never confirm past a record that is too long to check: the record path refuses it.
-    if (records.size() > env_.maxRecord) {
-        std::size_t start = 0;
-        for (;;) {
-            const std::size_t lf = records.find('\n', start);
-            const std::size_t stop = lf == std::string_view::npos ? records.size() : lf;
-            const bool cr =
-                lf != std::string_view::npos && stop > start && records[stop - 1] == '\r';
-            if (stop - start - cr > env_.maxRecord) {
-                end = start;
-                break;
-            }
-            if (lf == std::string_view::npos) break;
-            start = lf + 1;
-        }
-    }
     if (bulkChecks_.empty()) {  // measurements only: nothing can fail
         const std::size_t lastLf = records.substr(0, end).rfind('\n');
         end = lastLf == std::string_view::npos ? 0 : lastLf + 1;
@@ -165,8 +154,11 @@ std::size_t Run::ConfirmedRecords(std::string_view records, std::size_t& count) 
 
 void Run::Records(std::string_view records) {
     StartOfFile(records);
+    // A run that could hold a record too long to check goes record by record, where such a
+    // record is refused; runs are that long only when a record made the buffer grow.
+    const bool bulk = bulk_ && records.size() <= env_.maxRecord;
     while (!records.empty() && !out_.failed()) {
-        if (bulk_) {
+        if (bulk) {
             std::size_t count = 0;
             const std::size_t confirmed = ConfirmedRecords(records, count);
             if (confirmed > 0) {
@@ -188,8 +180,7 @@ void Run::Records(std::string_view records) {
 
 void Run::Record(std::string_view record) {
     if (record.size() > env_.maxRecord) {
-        Trouble(name_ + ":" + std::to_string(recordNumber_) + ": record longer than " +
-                std::to_string(env_.maxRecord) + " bytes, not checked");
+        RefuseLongRecord();
         return;
     }
     std::string_view text =
