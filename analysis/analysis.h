@@ -26,6 +26,10 @@ SymbolClass ClassifySymbol(std::string_view text, int pos, int symbolsAllowed);
 int CheckByteSize(std::string_view text);
 int CheckCharCount(std::string_view text);
 
+// Whether the text fits in `limit` bytes; when not, the position of the first character that
+// does not lie wholly within them, where a system that keeps `limit` bytes would cut.
+CheckResult CheckByteLimit(std::string_view text, int limit);
+
 CheckResult CheckFullWidth(std::string_view text);
 CheckResult CheckHalfWidth(std::string_view text);
 

@@ -18,3 +18,15 @@ int literal::CheckCharCount(std::string_view text, std::size_t from) {
     }
     return count;
 }
+
+CheckResult CheckByteLimit(std::string_view text, int limit) {
+    const std::size_t length = text.size();
+    if (limit < 0 || length <= static_cast<std::size_t>(limit)) return {true, 0};
+    std::size_t i = 0;
+    for (;;) {
+        const std::size_t width =
+            IsLeadByte(analysis_detail::ByteAt(text, i)) && i + 1 < length ? 2 : 1;
+        if (i + width > static_cast<std::size_t>(limit)) return {false, static_cast<int>(i) + 1};
+        i += width;
+    }
+}

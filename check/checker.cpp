@@ -12,6 +12,7 @@
 
 #include "analysis.h"
 #include "cp932.h"
+#include "csv.h"
 #include "fields.h"
 #include "formats.h"
 #include "kernels.h"
@@ -25,45 +26,80 @@ namespace {
 constexpr std::string_view kStandardInputName = "(standard input)";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
+// Where a column's field is in the records of the file at hand, and what it is called there.
+struct Target {
+    int field = 0;      // 1-based; 0 for the whole record
+    std::string label;  // code page 932; empty: lines carry no column
+    std::string name;   // the header's name for it, code page 932
+};
+
 class Run {
   public:
-    Run(const Options& options, const Environment& env, Output& out)
-        : o_(options), env_(env), out_(out) {
-        // Whole runs of records are confirmed at once only where nothing but a failure prints,
-        // and only by kernels that stand for every check that can fail.
-        bulk_ = o_.quiet && o_.input == Encoding::Cp932 && o_.field == 0;
-        for (Operation op : o_.operations) {
-            const OperationRow& row = Row(op);
-            if (row.kernel) bulkChecks_.push_back(*row.kernel);
-            if (!row.kernel && row.unit == Unit::None) bulk_ = false;
-        }
-    }
+    Run(const Options& options, const Environment& env, Output& out);
 
     void File(const std::string& path);
     int Status() const { return status_; }
-    void Trouble(const std::string& message);
-    void RefuseLongRecord();
 
   private:
+    void Trouble(const std::string& message);
+    void RefuseLongRecord();
+    void LineFile(int fd, const std::string& path);
+    void CsvFile(int fd, const std::string& path);
+    void ByteOrderMark(bool skipped);
     void Records(std::string_view records);
     std::size_t ConfirmedRecords(std::string_view records, std::size_t& count) const;
-    void Record(std::string_view record);
-    void StartOfFile(std::string_view& records);
+    void Line(std::string_view record);
+    void Record(std::string_view raw, std::span<const std::string_view> fields,
+                unsigned long long line, std::optional<CsvFault> fault = {}, int faultAt = 0);
+    void TakeHeader(std::span<const std::string_view> fields);
+    void Targets(std::span<const std::string> header);
+    RuleReport Evaluate(const Rule& rule, std::string_view text, int symbolsAllowed);
+    void AllPositions(Operation op, std::string_view text, int symbolsAllowed, int first);
 
     const Options& o_;
     const Environment& env_;
     Output& out_;
     std::vector<kernels::Check> bulkChecks_;
     bool bulk_ = false;
+    bool splitFields_ = false;
     std::string name_;
     unsigned long long recordNumber_ = 0;
     bool fileStart_ = false;
+    bool headerPending_ = false;
+    bool skipFile_ = false;
     int status_ = kAllPassed;
+    std::vector<Target> targets_;  // one per column
+    std::vector<std::string> header_;
     // Reused for every record.
-    std::vector<Outcome> outcomes_;
-    std::vector<LostCharacter> lost_;
-    std::string converted_;
+    std::vector<std::string_view> fields_;
+    std::vector<std::string> converted_;
+    std::vector<std::vector<LostCharacter>> lost_;
+    std::vector<RuleReport> rules_;
+    std::vector<std::size_t> ruleEnds_;  // per column: the end of its rules in rules_
+    std::vector<int> positions_;
+    std::vector<std::size_t> positionEnds_;  // per rule: the end of its positions
+    std::vector<ColumnReport> columns_;
 };
+
+Run::Run(const Options& options, const Environment& env, Output& out)
+    : o_(options), env_(env), out_(out) {
+    const bool wholeRecordOnly = o_.columns.size() == 1 && o_.columns[0].field.number == 0 &&
+                                 o_.columns[0].field.name.empty();
+    splitFields_ = !wholeRecordOnly || o_.header;
+    // Whole runs of records are confirmed at once only where nothing but a failure prints,
+    // and only by kernels that stand for every check that can fail.
+    bulk_ = o_.quiet && o_.input == Encoding::Cp932 && !o_.csv && !splitFields_;
+    for (const Rule& rule : o_.columns[0].rules) {
+        const OperationRow& row = Row(rule.operation);
+        if (rule.kind != RuleKind::Operation || (!row.kernel && row.unit == Unit::None)) {
+            bulk_ = false;
+        } else if (row.kernel) {
+            bulkChecks_.push_back(*row.kernel);
+        }
+    }
+    converted_.resize(o_.columns.size());
+    lost_.resize(o_.columns.size());
+}
 
 void Run::RefuseLongRecord() {
     Trouble(name_ + ":" + std::to_string(recordNumber_) + ": record longer than " +
@@ -81,15 +117,23 @@ void Run::File(const std::string& path) {
     name_ = standardInput ? std::string(kStandardInputName) : path;
     recordNumber_ = 0;
     fileStart_ = true;
+    headerPending_ = o_.header;
+    skipFile_ = false;
+    Targets({});
     const int fd = standardInput ? env_.standardInput : open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         Trouble(path + ": " + std::strerror(errno));
         return;
     }
+    o_.csv ? CsvFile(fd, path) : LineFile(fd, path);
+    if (!standardInput) close(fd);
+}
+
+void Run::LineFile(int fd, const std::string& path) {
     RecordReader reader(fd, env_.maxRecord, env_.chunk);
     std::string_view records;
     // Reading stops at once when the output fails: nothing more could be reported.
-    for (bool more = true; more && !out_.failed();) {
+    while (!out_.failed() && !skipFile_) {
         switch (reader.Next(records)) {
             case RecordReader::Status::Records:
             case RecordReader::Status::Last:
@@ -101,31 +145,47 @@ void Run::File(const std::string& path) {
                 break;
             case RecordReader::Status::Error:
                 Trouble(path + ": " + std::strerror(reader.error()));
-                more = false;
-                break;
+                return;
             case RecordReader::Status::End:
-                more = false;
-                break;
+                return;
         }
     }
-    if (!standardInput) close(fd);
+}
+
+void Run::CsvFile(int fd, const std::string& path) {
+    CsvReader reader(fd, o_.delimiter, o_.input == Encoding::Cp932, env_.maxRecord, env_.chunk);
+    if (reader.Start(kByteOrderMark.size()) == kByteOrderMark) {
+        if (o_.input == Encoding::Utf8) reader.Skip(kByteOrderMark.size());
+        ByteOrderMark(o_.input == Encoding::Utf8);
+    }
+    CsvRecord record;
+    while (!out_.failed() && !skipFile_) {
+        switch (reader.Next(record)) {
+            case CsvReader::Status::Record:
+                ++recordNumber_;
+                Record(record.raw, record.fields, record.line, record.fault, record.faultPosition);
+                break;
+            case CsvReader::Status::TooLong:
+                ++recordNumber_;
+                RefuseLongRecord();
+                break;
+            case CsvReader::Status::Error:
+                Trouble(path + ": " + std::strerror(reader.error()));
+                return;
+            case CsvReader::Status::End:
+                return;
+        }
+    }
 }
 
 // A UTF-8 byte order mark at the very start is an encoding signature, not text: skipped in
 // UTF-8 input, and in code page 932 input a sign that the encoding was not given.
-void Run::StartOfFile(std::string_view& records) {
-    // Records arrive whole (ended by LF, or the last of the input), so the mark is never cut.
-    if (!fileStart_) return;
-    fileStart_ = false;
-    if (!records.starts_with(kByteOrderMark)) return;
-    if (o_.input == Encoding::Utf8) {
-        records.remove_prefix(kByteOrderMark.size());
-    } else {
-        std::fprintf(env_.err,
-                     "kestrune-check: %s: starts with a UTF-8 byte order mark; if it is UTF-8, "
-                     "give --input-encoding utf-8\n",
-                     name_.c_str());
-    }
+void Run::ByteOrderMark(bool skipped) {
+    if (skipped) return;
+    std::fprintf(env_.err,
+                 "kestrune-check: %s: starts with a UTF-8 byte order mark; if it is UTF-8, "
+                 "give --input-encoding utf-8\n",
+                 name_.c_str());
 }
 
 // How much of `records` passes every check, through the kernels; `count` is the records in it.
@@ -142,7 +202,7 @@ std::size_t Run::ConfirmedRecords(std::string_view records, std::size_t& count) 
     bool first = true;
     for (kernels::Check check : bulkChecks_) {
         const kernels::RecordsPrefix prefix = kernels::ConfirmedRecords(
-            kernels::Fastest(), check, records.substr(0, end), o_.symbolsAllowed);
+            kernels::Fastest(), check, records.substr(0, end), o_.columns[0].symbolsAllowed);
         if (prefix.end < end || first) {
             end = prefix.end;
             count = prefix.records;
@@ -153,12 +213,17 @@ std::size_t Run::ConfirmedRecords(std::string_view records, std::size_t& count) 
 }
 
 void Run::Records(std::string_view records) {
-    StartOfFile(records);
+    // Records arrive whole (ended by LF, or the last of the input), so the mark is never cut.
+    if (fileStart_ && records.starts_with(kByteOrderMark)) {
+        if (o_.input == Encoding::Utf8) records.remove_prefix(kByteOrderMark.size());
+        ByteOrderMark(o_.input == Encoding::Utf8);
+    }
+    fileStart_ = false;
     // A run that could hold a record too long to check goes record by record, where such a
     // record is refused; runs are that long only when a record made the buffer grow.
     const bool bulk = bulk_ && records.size() <= env_.maxRecord;
-    while (!records.empty() && !out_.failed()) {
-        if (bulk) {
+    while (!records.empty() && !out_.failed() && !skipFile_) {
+        if (bulk && !headerPending_) {
             std::size_t count = 0;
             const std::size_t confirmed = ConfirmedRecords(records, count);
             if (confirmed > 0) {
@@ -174,31 +239,162 @@ void Run::Records(std::string_view records) {
             record.remove_suffix(1);
         }
         ++recordNumber_;
-        Record(record);
+        Line(record);
     }
 }
 
-void Run::Record(std::string_view record) {
-    if (record.size() > env_.maxRecord) {
+void Run::Line(std::string_view record) {
+    if (splitFields_) SplitFields(record, o_.delimiter, o_.input == Encoding::Cp932, fields_);
+    Record(record, fields_, recordNumber_);
+}
+
+// The header names the fields; a column given by name takes the first field of that name.
+void Run::TakeHeader(std::span<const std::string_view> fields) {
+    header_.clear();
+    for (std::string_view field : fields) {
+        header_.push_back(o_.input == Encoding::Utf8 ? Utf8ToCp932(field) : std::string(field));
+    }
+    Targets(header_);
+    for (std::size_t k = 0; k < o_.columns.size(); ++k) {
+        const std::string& wanted = o_.columns[k].field.name;
+        if (wanted.empty()) continue;
+        // The name as given matches the header's bytes, or, in code page 932 input, the header
+        // in UTF-8 as a UTF-8 command line spells it.
+        const auto match = std::find_if(fields.begin(), fields.end(), [&](std::string_view f) {
+            return f == wanted || (o_.input == Encoding::Cp932 && Cp932ToUtf8(f) == wanted);
+        });
+        if (match == fields.end()) {
+            Trouble(name_ + ": no field named '" + wanted + "' in the header");
+            skipFile_ = true;
+            return;
+        }
+        const std::size_t f = static_cast<std::size_t>(match - fields.begin());
+        targets_[k] = {static_cast<int>(f) + 1, o_.columnsGiven ? header_[f] : "", header_[f]};
+    }
+}
+
+// The columns by number, named from `header` where it has them.
+void Run::Targets(std::span<const std::string> header) {
+    targets_.assign(o_.columns.size(), {});
+    for (std::size_t k = 0; k < o_.columns.size(); ++k) {
+        const int n = o_.columns[k].field.number;
+        if (n == 0) continue;
+        Target& t = targets_[k];
+        t.field = n;
+        if (static_cast<std::size_t>(n) <= header.size()) t.name = header[n - 1];
+        if (o_.columnsGiven) t.label = t.name.empty() ? DecimalText(n) : t.name;
+    }
+}
+
+void Run::AllPositions(Operation op, std::string_view text, int symbolsAllowed, int first) {
+    // After a rejected character the scan goes on at the next character start.
+    for (int p = first; p != 0;) {
+        positions_.push_back(p);
+        const std::size_t at = static_cast<std::size_t>(p) - 1;
+        const std::size_t next =
+            at + (IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1);
+        if (next >= text.size()) break;
+        const Outcome more = Row(op).literal(text, symbolsAllowed, next);
+        p = more.ok ? 0 : more.position;
+    }
+}
+
+RuleReport Run::Evaluate(const Rule& rule, std::string_view text, int symbolsAllowed) {
+    RuleReport report{rule, {true, 0, 0}, {}};
+    switch (rule.kind) {
+        case RuleKind::Operation:
+            report.outcome = RunOperation(rule.operation, text, symbolsAllowed);
+            if (o_.all && !report.outcome.ok) {
+                AllPositions(rule.operation, text, symbolsAllowed, report.outcome.position);
+            }
+            break;
+        case RuleKind::MaxBytes: {
+            const CheckResult fit = CheckByteLimit(text, rule.limit);
+            report.outcome = {fit.ok, fit.position, static_cast<int>(text.size())};
+            if (o_.all && !fit.ok) positions_.push_back(fit.position);
+            break;
+        }
+        case RuleKind::Required:
+            report.outcome.ok = !text.empty();
+            break;
+    }
+    return report;
+}
+
+void Run::Record(std::string_view raw, std::span<const std::string_view> fields,
+                 unsigned long long line, std::optional<CsvFault> fault, int faultAt) {
+    if (raw.size() > env_.maxRecord) {
         RefuseLongRecord();
         return;
     }
-    std::string_view text =
-        o_.field > 0 ? Field(record, o_.field, o_.delimiter, o_.input == Encoding::Cp932) : record;
-    lost_.clear();
-    if (o_.input == Encoding::Utf8) {
-        converted_ = Utf8ToCp932(text, &lost_);
-        text = converted_;
+    RecordReport report;
+    report.file = name_;
+    report.record = recordNumber_;
+    report.line = line;
+    report.all = o_.all;
+    if (headerPending_ && !fault) {
+        headerPending_ = false;
+        TakeHeader(fields);
+        return;
     }
-    bool passed = lost_.empty();
-    outcomes_.clear();
-    for (Operation op : o_.operations) {
-        outcomes_.push_back(RunOperation(op, text, o_.symbolsAllowed));
-        passed = passed && outcomes_.back().ok;
+    bool passed = !fault;
+    if (fault) {
+        // A record that cannot be read as fields is not checked, and a header that cannot
+        // names nothing.
+        if (headerPending_) {
+            headerPending_ = false;
+            TakeHeader({});
+        }
+        report.fault = fault;
+        report.faultPosition = faultAt;
+    } else {
+        if (o_.header) {
+            report.fields = static_cast<int>(fields.size());
+            report.expectedFields = static_cast<int>(header_.size());
+            passed = report.fields == report.expectedFields;
+        }
+        rules_.clear();
+        ruleEnds_.clear();
+        positions_.clear();
+        positionEnds_.clear();
+        for (std::size_t k = 0; k < o_.columns.size(); ++k) {
+            const Column& column = o_.columns[k];
+            const int n = targets_[k].field;
+            std::string_view text = n == 0 ? raw
+                                    : static_cast<std::size_t>(n) <= fields.size()
+                                        ? fields[n - 1]
+                                        : std::string_view();
+            lost_[k].clear();
+            if (o_.input == Encoding::Utf8) {
+                converted_[k] = Utf8ToCp932(text, &lost_[k]);
+                text = converted_[k];
+                passed = passed && lost_[k].empty();
+            }
+            for (const Rule& rule : column.rules) {
+                rules_.push_back(Evaluate(rule, text, column.symbolsAllowed));
+                positionEnds_.push_back(positions_.size());
+                passed = passed && rules_.back().outcome.ok;
+            }
+            ruleEnds_.push_back(rules_.size());
+            columns_.resize(k + 1);
+            columns_[k] = {n, targets_[k].label, targets_[k].name, text, lost_[k], {}};
+        }
     }
     if (!passed) status_ = std::max(status_, kSomeFailed);
     if (o_.quiet && passed) return;
-    const RecordReport report{name_, recordNumber_, text, lost_, o_.operations, outcomes_};
+    if (!fault) {
+        // The spans, now that the vectors behind them are whole.
+        std::size_t rule = 0, position = 0;
+        for (std::size_t k = 0; k < o_.columns.size(); ++k) {
+            columns_[k].rules = std::span(rules_).subspan(rule, ruleEnds_[k] - rule);
+            for (; rule < ruleEnds_[k]; ++rule) {
+                rules_[rule].positions =
+                    std::span(positions_).subspan(position, positionEnds_[rule] - position);
+                position = positionEnds_[rule];
+            }
+        }
+        report.columns = std::span(columns_).first(o_.columns.size());
+    }
     o_.json ? WriteJson(out_, report) : WriteText(out_, report);
 }
 

@@ -4,19 +4,19 @@
 
 namespace check {
 
-std::string_view Field(std::string_view record, int n, char delimiter, bool cp932) {
+void SplitFields(std::string_view record, char delimiter, bool cp932,
+                 std::vector<std::string_view>& fields) {
+    fields.clear();
     std::size_t start = 0;
-    int index = 1;
     for (std::size_t i = 0; i < record.size(); ++i) {
         if (record[i] == delimiter) {
-            if (index == n) return record.substr(start, i - start);
-            ++index;
+            fields.push_back(record.substr(start, i - start));
             start = i + 1;
         } else if (cp932 && IsLeadByte(static_cast<unsigned char>(record[i]))) {
             ++i;
         }
     }
-    return index == n ? record.substr(start) : std::string_view();
+    fields.push_back(record.substr(start));
 }
 
 }  // namespace check

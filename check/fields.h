@@ -3,11 +3,13 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 namespace check {
 
-// The n-th (1-based) field of `record`, empty when the record has fewer. In code page 932 a
-// trail byte is never taken for the delimiter.
-std::string_view Field(std::string_view record, int n, char delimiter, bool cp932);
+// Every field of `record`, one at least. In code page 932 a trail byte is never taken for the
+// delimiter.
+void SplitFields(std::string_view record, char delimiter, bool cp932,
+                 std::vector<std::string_view>& fields);
 
 }  // namespace check

@@ -2,28 +2,54 @@
 // JSON object per record and check. Both write through Output, a long text in pieces.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cp932.h"
+#include "options.h"
 #include "output.h"
 #include "wording.h"
 
 namespace check {
 
-// Everything that is said about one record.
-struct RecordReport {
-    std::string_view file;
-    unsigned long long record;
+// What one rule found in one field. For max-bytes, outcome.value is the size in bytes.
+struct RuleReport {
+    Rule rule;
+    Outcome outcome;
+    std::span<const int> positions;  // with --all: every rejected position, in order
+};
+
+// Everything said about one field, or about the whole record.
+struct ColumnReport {
+    int field = 0;                        // 1-based; 0 for the whole record
+    std::string_view label;               // code page 932; empty: lines carry no column
+    std::string_view name;                // its header name in code page 932, if it has one
     std::string_view text;                // the code page 932 bytes that were checked
     std::span<const LostCharacter> lost;  // what converting UTF-8 input lost
-    std::span<const Operation> operations;
-    std::span<const Outcome> outcomes;  // one per operation
+    std::span<const RuleReport> rules;
+};
+
+struct RecordReport {
+    std::string_view file;
+    unsigned long long record = 0;
+    unsigned long long line = 0;  // the physical line the record starts on
+    bool all = false;             // --all: positions are given
+    std::optional<CsvFault> fault;
+    int faultPosition = 0;
+    int fields = 0, expectedFields = 0;  // a field-count failure when they differ
+    std::span<const ColumnReport> columns;
 };
 
 // The line that says what converting lost, in code page 932.
 std::string LostLine(const LostCharacter& lost);
+// The result line of a rule.
+std::string RuleLine(const RuleReport& rule);
+// The excerpt of a failed rule in pieces; empty when it has none (an empty required field).
+void RuleExcerpt(const RuleReport& rule, std::string_view text,
+                 std::vector<std::string_view>& pieces);
 
 void WriteText(Output& out, const RecordReport& report);
 void WriteJson(Output& out, const RecordReport& report);

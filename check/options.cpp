@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <fstream>
 
 #include "cp932.h"
 
@@ -30,6 +33,98 @@ bool ParseEncoding(std::string_view name, Encoding& encoding) {
     return true;
 }
 
+// A whole decimal number from 1 to INT_MAX, nothing before or after it.
+bool ParseCount(std::string_view text, int& n) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+    return !text.empty() && text[0] != '-' && text[0] != '+' && ec == std::errc() &&
+           end == text.data() + text.size() && n >= 1;
+}
+
+// A field is a number when it is all digits, and otherwise a header name.
+bool ParseFieldRef(std::string_view text, FieldRef& field, std::string& error) {
+    if (text.empty()) {
+        error = "no field given";
+        return false;
+    }
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        if (!ParseCount(text, field.number)) {
+            error = "fields count from 1";
+            return false;
+        }
+        return true;
+    }
+    field.name = text;
+    return true;
+}
+
+// FIELD:RULE[,RULE...]; the field is everything before the last colon, so that a header name
+// may hold one.
+bool ParseColumn(std::string_view spec, Column& column, std::string& error) {
+    const std::size_t colon = spec.rfind(':');
+    if (colon == std::string_view::npos) {
+        error = "needs FIELD:RULE[,RULE...]";
+        return false;
+    }
+    if (!ParseFieldRef(spec.substr(0, colon), column.field, error)) return false;
+    std::string_view rules = spec.substr(colon + 1);
+    if (rules.empty()) {
+        error = "no rule given";
+        return false;
+    }
+    for (;;) {
+        const std::size_t comma = rules.find(',');
+        const std::string_view name = rules.substr(0, comma);
+        Rule rule;
+        if (const OperationRow* row = RowByOption(name)) {
+            rule.operation = row->operation;
+        } else if (name == "no-symbols") {
+            column.symbolsAllowed = 0;
+        } else if (name == "required") {
+            rule.kind = RuleKind::Required;
+        } else if (name.starts_with("max-bytes=")) {
+            rule.kind = RuleKind::MaxBytes;
+            if (!ParseCount(name.substr(10), rule.limit)) {
+                error = "max-bytes needs a number of bytes from 1 on";
+                return false;
+            }
+        } else {
+            error = "unknown rule '" + std::string(name) + "'";
+            return false;
+        }
+        if (name != "no-symbols") column.rules.push_back(rule);
+        if (comma == std::string_view::npos) break;
+        rules.remove_prefix(comma + 1);
+    }
+    return true;
+}
+
+// The columns of a layout file, one FIELD:RULE[,RULE...] a line; blank lines and lines that
+// start with # are skipped.
+bool ReadLayout(const std::string& path, std::vector<Column>& columns, std::string& error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = "--layout " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string line;
+    for (int number = 1; std::getline(file, line); ++number) {
+        const std::size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#') continue;
+        const std::size_t last = line.find_last_not_of(" \t\r");
+        Column column;
+        if (!ParseColumn(std::string_view(line).substr(first, last + 1 - first), column, error)) {
+            error = path + ":" + std::to_string(number) + ": " + error;
+            return false;
+        }
+        columns.push_back(std::move(column));
+    }
+    if (file.bad()) {
+        error = "--layout " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding localeOutput) {
@@ -41,6 +136,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding locale
         parsed.error = std::move(error);
         return parsed;
     };
+    // The global form: operations for one field, or for the whole record.
+    Column global;
+    bool fieldGiven = false;
+    bool symbolsAllowed = true;
+    bool delimiterGiven = false;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -64,31 +164,51 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding locale
             v = args[++i];
             return true;
         };
+        // Options that take no value.
+        const auto flag = [&](const char* option) {
+            return name == option && equals == std::string::npos;
+        };
         const OperationRow* op =
             name.rfind("--", 0) == 0 ? RowByOption(std::string_view(name).substr(2)) : nullptr;
-        std::string v;
+        std::string v, error;
         if (op != nullptr && equals == std::string::npos) {
-            o.operations.push_back(op->operation);
+            global.rules.push_back({RuleKind::Operation, op->operation, 0});
         } else if (name == "--help" || name == "-h") {
             parsed.action = Action::Help;
             return parsed;
         } else if (name == "--version") {
             parsed.action = Action::Version;
             return parsed;
-        } else if (name == "--no-symbols" && equals == std::string::npos) {
-            o.symbolsAllowed = 0;
-        } else if (name == "--quiet" && equals == std::string::npos) {
+        } else if (flag("--no-symbols")) {
+            symbolsAllowed = false;
+        } else if (flag("--quiet")) {
             o.quiet = true;
-        } else if (name == "--json" && equals == std::string::npos) {
+        } else if (flag("--json")) {
             o.json = true;
+        } else if (flag("--csv")) {
+            o.csv = true;
+        } else if (flag("--header")) {
+            o.header = true;
+        } else if (flag("--all")) {
+            o.all = true;
         } else if (name == "--field") {
-            const bool given = value(v);
-            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.field);
-            if (!given || ec != std::errc() || end != v.data() + v.size() || o.field < 1) {
-                return fail("--field needs a field number from 1 on");
+            if (!value(v) || !ParseFieldRef(v, global.field, error)) {
+                return fail("--field needs a field number from 1 on, or a header name");
             }
+            fieldGiven = true;
+        } else if (name == "--column") {
+            if (!value(v)) return fail("--column needs FIELD:RULE[,RULE...]");
+            Column column;
+            if (!ParseColumn(v, column, error)) return fail("--column '" + v + "': " + error);
+            o.columns.push_back(std::move(column));
+            o.columnsGiven = true;
+        } else if (name == "--layout") {
+            if (!value(v)) return fail("--layout needs a file");
+            if (!ReadLayout(v, o.columns, error)) return fail(error);
+            o.columnsGiven = true;
         } else if (name == "--delimiter") {
             if (!value(v)) return fail("--delimiter needs a character");
+            delimiterGiven = true;
             if (v == "\\t") {
                 o.delimiter = '\t';
             } else if (v.size() == 1 && static_cast<unsigned char>(v[0]) < 0x80) {
@@ -106,8 +226,27 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding locale
             return fail("unknown option '" + arg + "'");
         }
     }
-    if (o.operations.empty()) {
-        return fail("no operation given: name one or more, such as --full-katakana");
+    if (o.columnsGiven) {
+        if (!global.rules.empty() || fieldGiven) {
+            return fail("--column and --layout take the place of operation options and --field");
+        }
+        if (o.columns.empty()) return fail("the layout names no column");
+    } else {
+        if (global.rules.empty()) {
+            return fail("no operation given: name one or more, such as --full-katakana");
+        }
+        o.columns.push_back(std::move(global));
+    }
+    if (o.csv && !delimiterGiven) o.delimiter = ',';
+    if (o.csv && (o.delimiter == '"' || o.delimiter == '\n' || o.delimiter == '\r')) {
+        return fail("--delimiter cannot be a quote or a line end in --csv");
+    }
+    for (Column& column : o.columns) {
+        if (!symbolsAllowed) column.symbolsAllowed = 0;
+        if (!column.field.name.empty() && !o.header) {
+            return fail("field '" + column.field.name +
+                        "' is not a number; a field is named only with --header");
+        }
     }
     return parsed;
 }

@@ -1,5 +1,5 @@
-// The command line of kestrune-check: which operations to run on which part of each record,
-// and how the input and the output are encoded.
+// The command line of kestrune-check: how records and fields are read, which rules each field
+// must meet, and how the input and the output are encoded.
 #pragma once
 
 #include <string>
@@ -12,10 +12,34 @@ namespace check {
 
 enum class Encoding { Cp932, Utf8 };
 
+// One thing asked of a field: an operation of the window, a byte limit, or that it is not empty.
+enum class RuleKind { Operation, MaxBytes, Required };
+
+struct Rule {
+    RuleKind kind = RuleKind::Operation;
+    Operation operation = Operation::ByteSize;  // for RuleKind::Operation
+    int limit = 0;                              // for RuleKind::MaxBytes
+};
+
+// A field named by its 1-based number or by its name in the header; neither: the whole record.
+struct FieldRef {
+    int number = 0;
+    std::string name;
+};
+
+// The rules for one field, run in the order given.
+struct Column {
+    FieldRef field;
+    std::vector<Rule> rules;
+    int symbolsAllowed = 1;  // as the window starts: symbols allowed
+};
+
 struct Options {
-    std::vector<Operation> operations;  // in the order given
-    int symbolsAllowed = 1;             // as the window starts: symbols allowed
-    int field = 0;                      // 1-based field to check; 0 checks the whole record
+    std::vector<Column> columns;  // checked in the order given
+    bool columnsGiven = false;    // --column or --layout: results name their column
+    bool csv = false;
+    bool header = false;
+    bool all = false;
     char delimiter = '\t';
     Encoding input = Encoding::Cp932;
     Encoding output = Encoding::Utf8;

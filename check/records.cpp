@@ -8,12 +8,11 @@
 
 namespace check {
 
-RecordReader::RecordReader(int fd, std::size_t maxRecord, std::size_t chunk)
-    : fd_(fd), maxRecord_(maxRecord) {
+ReadBuffer::ReadBuffer(int fd, std::size_t chunk) : fd_(fd) {
     Grow(chunk);
 }
 
-void RecordReader::Grow(std::size_t capacity) {
+void ReadBuffer::Grow(std::size_t capacity) {
     void* grown = std::realloc(buffer_.get(), capacity);
     if (grown == nullptr) throw std::bad_alloc();
     buffer_.release();
@@ -21,10 +20,9 @@ void RecordReader::Grow(std::size_t capacity) {
     capacity_ = capacity;
 }
 
-bool RecordReader::Read() {
+bool ReadBuffer::Fill() {
     if (atEnd_) return false;
     if (end_ == capacity_) {
-        // Keep the unfinished record at the front; grow only when it alone fills the buffer.
         std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
@@ -45,39 +43,38 @@ bool RecordReader::Read() {
 
 void RecordReader::SkipRestOfRecord() {
     for (;;) {
-        const void* lf = std::memchr(buffer_.get() + begin_, '\n', end_ - begin_);
-        if (lf != nullptr) {
-            begin_ = static_cast<const char*>(lf) - buffer_.get() + 1;
+        const std::string_view pending = input_.Pending();
+        const std::size_t lf = pending.find('\n');
+        if (lf != std::string_view::npos) {
+            input_.Consume(lf + 1);
             break;
         }
-        begin_ = end_ = 0;
-        if (!Read()) break;
+        input_.Consume(pending.size());
+        if (!input_.Fill()) break;
     }
     scanned_ = 0;
 }
 
 RecordReader::Status RecordReader::Next(std::string_view& records) {
     for (;;) {
-        const char* data = buffer_.get() + begin_;
-        const std::size_t pending = end_ - begin_;
-        if (std::memchr(data + scanned_, '\n', pending - scanned_) != nullptr) {
-            const char* last = static_cast<const char*>(memrchr(data, '\n', pending));
-            records = std::string_view(data, static_cast<std::size_t>(last - data) + 1);
-            begin_ += records.size();
+        const std::string_view pending = input_.Pending();
+        if (std::memchr(pending.data() + scanned_, '\n', pending.size() - scanned_) != nullptr) {
+            records = pending.substr(0, pending.rfind('\n') + 1);
+            input_.Consume(records.size());
             scanned_ = 0;
             return Status::Records;
         }
-        scanned_ = pending;
+        scanned_ = pending.size();
         // The record so far, less a CR that may turn out to end it.
-        if (pending > maxRecord_ + 1) {
+        if (pending.size() > maxRecord_ + 1) {
             SkipRestOfRecord();
             return Status::TooLong;
         }
-        if (!Read()) {
-            if (error_ != 0) return Status::Error;
-            if (end_ == begin_) return Status::End;
-            records = std::string_view(buffer_.get() + begin_, end_ - begin_);
-            begin_ = end_;
+        if (!input_.Fill()) {
+            if (input_.error() != 0) return Status::Error;
+            records = input_.Pending();  // Fill() may have moved it
+            if (records.empty()) return Status::End;
+            input_.Consume(records.size());
             scanned_ = 0;
             return Status::Last;
         }

@@ -1,4 +1,5 @@
-// The window's result lines, each after "FILE:RECORD: ".
+// The window's result lines, each after "FILE:RECORD: ", or "FILE:RECORD:COLUMN: " when
+// columns are checked.
 #include "formats.h"
 
 namespace check {
@@ -9,29 +10,64 @@ std::string LostLine(const LostCharacter& lost) {
     return InvalidUtf8Line(bytes, lost.position);
 }
 
+std::string RuleLine(const RuleReport& rule) {
+    switch (rule.rule.kind) {
+        case RuleKind::Operation:
+            return VerdictLine(rule.rule.operation, rule.outcome);
+        case RuleKind::MaxBytes:
+            return MaxBytesLine(rule.rule.limit, rule.outcome);
+        case RuleKind::Required:
+            return RequiredLine(rule.outcome.ok);
+    }
+    return {};
+}
+
+void RuleExcerpt(const RuleReport& rule, std::string_view text,
+                 std::vector<std::string_view>& pieces) {
+    pieces.clear();
+    if (rule.outcome.ok || rule.rule.kind == RuleKind::Required) return;
+    const int first[] = {rule.outcome.position};
+    MarkedExcerptPieces(text, rule.positions.empty() ? std::span<const int>(first) : rule.positions,
+                        pieces);
+}
+
 void WriteText(Output& out, const RecordReport& report) {
     // Appended, not prepended: GCC 12 at -O3 misreads a prepend as an overlapping copy.
     std::string prefix = ":";
     prefix += std::to_string(report.record);
-    prefix += ": ";
-    const auto start = [&] {
+    prefix += ":";
+    const auto start = [&](std::string_view label) {
         out.Raw(report.file);
         out.Raw(prefix);
+        if (!label.empty()) {
+            out.Text(label);
+            out.Raw(":");
+        }
+        out.Raw(" ");
     };
-    for (const LostCharacter& lost : report.lost) {
-        start();
-        out.Text(LostLine(lost));
+    const auto line = [&](std::string_view label, std::string_view text) {
+        start(label);
+        out.Text(text);
         out.Raw("\n");
+    };
+    if (report.fault) {
+        line({}, CsvFaultLine(*report.fault, report.faultPosition));
+        return;
     }
-    for (std::size_t k = 0; k < report.outcomes.size(); ++k) {
-        const Outcome& outcome = report.outcomes[k];
-        start();
-        out.Text(VerdictLine(report.operations[k], outcome));
-        out.Raw("\n");
-        if (outcome.ok) continue;
-        start();
-        out.Text(ExcerptPieces(report.text, outcome.position));
-        out.Raw("\n");
+    if (report.fields != report.expectedFields) {
+        line({}, FieldCountLine(report.fields, report.expectedFields));
+    }
+    std::vector<std::string_view> pieces;
+    for (const ColumnReport& column : report.columns) {
+        for (const LostCharacter& lost : column.lost) line(column.label, LostLine(lost));
+        for (const RuleReport& rule : column.rules) {
+            line(column.label, RuleLine(rule));
+            RuleExcerpt(rule, column.text, pieces);
+            if (pieces.empty()) continue;
+            start(column.label);
+            out.Text(pieces);
+            out.Raw("\n");
+        }
     }
 }
 

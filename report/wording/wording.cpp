@@ -112,3 +112,59 @@ std::string InvalidUtf8Line(std::string_view bytes, int position) {
     }
     return Join({line, " (", DecimalText(position), kNthByteClose});
 }
+
+void MarkedExcerptPieces(std::string_view text, std::span<const int> positions,
+                         std::vector<std::string_view>& pieces) {
+    pieces.assign({kExcerptOpen});
+    std::size_t done = 0;
+    for (const int p : positions) {
+        if (p < 1 || static_cast<std::size_t>(p) > text.size()) continue;
+        const std::size_t at = static_cast<std::size_t>(p) - 1;
+        if (at < done) continue;
+        const std::size_t width =
+            IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+        pieces.insert(pieces.end(), {text.substr(done, at - done), kMarkOpen,
+                                     text.substr(at, width), kMarkClose});
+        done = at + width;
+    }
+    pieces.push_back(text.substr(done));
+}
+
+std::string MaxBytesLine(int limit, const Outcome& outcome) {
+    constexpr std::string_view kMost = "\x8D\xC5\x91\xE5";  // 最大
+    const std::string label = Join({kMost, DecimalText(limit), kBytes, kColon});
+    if (outcome.ok) return label + std::string(kOk);
+    return Join({label, kNgOpen, DecimalText(outcome.position), kNthByteClose});
+}
+
+std::string RequiredLine(bool ok) {
+    constexpr std::string_view kRequired = "\x95K\x90{";      // 必須
+    constexpr std::string_view kBlank = "\x8B\xF3\x97\x93)";  // 空欄)
+    return Join({kRequired, kColon, ok ? kOk : kNgOpen, ok ? "" : kBlank});
+}
+
+std::string CsvFaultLine(CsvFault fault, int position) {
+    constexpr std::string_view kReasons[] = {
+        // 引用符で囲まれていないフィールドに " があります
+        "\x88\xF8\x97p\x95\x84\x82\xC5\x88\xCD\x82\xDC\x82\xEA\x82\xC4\x82\xA2\x82\xC8\x82\xA2"
+        "\x83t\x83\x42\x81[\x83\x8B\x83h\x82\xC9 \" \x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB7",
+        // 閉じた " の後に区切り文字も改行もありません
+        "\x95\xC2\x82\xB6\x82\xBD \" \x82\xCC\x8C\xE3\x82\xC9\x8B\xE6\x90\xD8\x82\xE8\x95\xB6\x8E"
+        "\x9A\x82\xE0\x89\xFC\x8Ds\x82\xE0\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1",
+        // " が閉じられないまま入力が終わりました
+        "\" \x82\xAA\x95\xC2\x82\xB6\x82\xE7\x82\xEA\x82\xC8\x82\xA2\x82\xDC\x82\xDC\x93\xFC\x97"
+        "\xCD\x82\xAA\x8FI\x82\xED\x82\xE8\x82\xDC\x82\xB5\x82\xBD",
+    };
+    return Join({"CSV", kColon, kNgOpen, DecimalText(position), kNthByteClose, " ",
+                 kReasons[static_cast<int>(fault)]});
+}
+
+std::string FieldCountLine(int fields, int expected) {
+    constexpr std::string_view kFieldCount =
+        "\x83t\x83\x42\x81[\x83\x8B\x83h\x90\x94";  // フィールド数
+    constexpr std::string_view kPiecesOfHeader =
+        "\x8C\xC2\x81\x41\x8C\xA9\x8Fo\x82\xB5\x82\xCD";    // 個、見出しは
+    constexpr std::string_view kPiecesClose = "\x8C\xC2)";  // 個)
+    return Join({kFieldCount, kColon, kNgOpen, DecimalText(fields), kPiecesOfHeader,
+                 DecimalText(expected), kPiecesClose});
+}

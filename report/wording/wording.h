@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,3 +36,30 @@ std::vector<std::string> ResultLines(Operation op, std::string_view text, int sy
 // page 932 cannot hold, or a byte sequence that is not UTF-8 at all.
 std::string UnrepresentableLine(char32_t codePoint, int position);
 std::string InvalidUtf8Line(std::string_view bytes, int position);
+
+// ---------------------------------------------------------------------------------------------
+// Lines that only kestrune-check writes, in the window's style.
+
+// The excerpt line with every character that starts at one of `positions` (1-based, rising)
+// bracketed; the pieces, joined, give the line.
+void MarkedExcerptPieces(std::string_view text, std::span<const int> positions,
+                         std::vector<std::string_view>& pieces);
+
+// 最大Nバイト：ＯＫ, or ＮＧ with the position of the first character that does not fit.
+std::string MaxBytesLine(int limit, const Outcome& outcome);
+
+// 必須：ＯＫ, or 必須：ＮＧ (空欄) for an empty field.
+std::string RequiredLine(bool ok);
+
+// Why a CSV record could not be read as fields.
+enum class CsvFault {
+    QuoteInUnquotedField,   // a " inside a field that did not start with one
+    TextAfterClosingQuote,  // a closing " followed by neither a delimiter nor a record end
+    UnclosedQuote,          // a quoted field still open at the end of the input
+};
+
+// CSV：ＮＧ (Pバイト目) and the reason.
+std::string CsvFaultLine(CsvFault fault, int position);
+
+// フィールド数：ＮＧ (M個、見出しはN個)
+std::string FieldCountLine(int fields, int expected);

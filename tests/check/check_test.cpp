@@ -120,8 +120,8 @@ TEST(CheckProgram, PrintsTheWindowsLinesPerRecord) {
          in + "1: 全角ひらがな：ＮＧ (3バイト目)\n" + in + "1: 　　　> あ 【ア】 \n", 1},
         // JSON: one object per record and operation, lines in UTF-8.
         {"json", {"--json", "--input-encoding=utf-8", "--full-katakana"}, "ア\"\xF0\x9F\x98\x80\n",
-         R"j({"file":"(standard input)","record":1,"operation":"cp932-unrepresentable","ok":false,"position":4,"lines":["コードページ932にない文字 U+1F600 (4バイト目)"]})j" "\n"
-         R"j({"file":"(standard input)","record":1,"operation":"full-katakana","ok":false,"position":3,"lines":["全角カタカナ：ＮＧ (3バイト目)","　　　> ア 【\"】 ?"]})j" "\n", 1},
+         R"j({"file":"(standard input)","record":1,"line":1,"operation":"cp932-unrepresentable","ok":false,"position":4,"lines":["コードページ932にない文字 U+1F600 (4バイト目)"]})j" "\n"
+         R"j({"file":"(standard input)","record":1,"line":1,"operation":"full-katakana","ok":false,"position":3,"lines":["全角カタカナ：ＮＧ (3バイト目)","　　　> ア 【\"】 ?"]})j" "\n", 1},
     };
     // clang-format on
     for (const OutputCase& c : cases) {
