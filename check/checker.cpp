@@ -18,6 +18,7 @@
 #include "kernels.h"
 #include "output.h"
 #include "records.h"
+#include "rules.h"
 
 namespace check {
 
@@ -53,8 +54,6 @@ class Run {
                 unsigned long long line, std::optional<CsvFault> fault = {}, int faultAt = 0);
     void TakeHeader(std::span<const std::string_view> fields);
     void Targets(std::span<const std::string> header);
-    RuleReport Evaluate(const Rule& rule, std::string_view text, int symbolsAllowed);
-    void AllPositions(Operation op, std::string_view text, int symbolsAllowed, int first);
 
     const Options& o_;
     const Environment& env_;
@@ -286,41 +285,6 @@ void Run::Targets(std::span<const std::string> header) {
     }
 }
 
-void Run::AllPositions(Operation op, std::string_view text, int symbolsAllowed, int first) {
-    // After a rejected character the scan goes on at the next character start.
-    for (int p = first; p != 0;) {
-        positions_.push_back(p);
-        const std::size_t at = static_cast<std::size_t>(p) - 1;
-        const std::size_t next =
-            at + (IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1);
-        if (next >= text.size()) break;
-        const Outcome more = Row(op).literal(text, symbolsAllowed, next);
-        p = more.ok ? 0 : more.position;
-    }
-}
-
-RuleReport Run::Evaluate(const Rule& rule, std::string_view text, int symbolsAllowed) {
-    RuleReport report{rule, {true, 0, 0}, {}};
-    switch (rule.kind) {
-        case RuleKind::Operation:
-            report.outcome = RunOperation(rule.operation, text, symbolsAllowed);
-            if (o_.all && !report.outcome.ok) {
-                AllPositions(rule.operation, text, symbolsAllowed, report.outcome.position);
-            }
-            break;
-        case RuleKind::MaxBytes: {
-            const CheckResult fit = CheckByteLimit(text, rule.limit);
-            report.outcome = {fit.ok, fit.position, static_cast<int>(text.size())};
-            if (o_.all && !fit.ok) positions_.push_back(fit.position);
-            break;
-        }
-        case RuleKind::Required:
-            report.outcome.ok = !text.empty();
-            break;
-    }
-    return report;
-}
-
 void Run::Record(std::string_view raw, std::span<const std::string_view> fields,
                  unsigned long long line, std::optional<CsvFault> fault, int faultAt) {
     if (raw.size() > env_.maxRecord) {
@@ -371,7 +335,8 @@ void Run::Record(std::string_view raw, std::span<const std::string_view> fields,
                 passed = passed && lost_[k].empty();
             }
             for (const Rule& rule : column.rules) {
-                rules_.push_back(Evaluate(rule, text, column.symbolsAllowed));
+                rules_.push_back(
+                    EvaluateRule(rule, text, column.symbolsAllowed, o_.all, positions_));
                 positionEnds_.push_back(positions_.size());
                 passed = passed && rules_.back().outcome.ok;
             }

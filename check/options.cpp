@@ -259,36 +259,68 @@ std::string HelpText() {
         operations += option + Cp932ToUtf8(row.caption) + ": " + std::string(row.summary) + "\n";
     }
     return R"(Usage: kestrune-check [options] [FILE...]
-Checks each record (line, ended by LF or CR LF) of the files, or of standard input when no
-file or "-" is given, as the Kestrune window checks its input field, and prints the window's
-result lines after "FILE:RECORD: ".
+Checks each record of the files, or of standard input when no file or "-" is given, as the
+Kestrune window checks its input field, and prints the window's result lines after
+"FILE:RECORD: ", or "FILE:RECORD:COLUMN: " when columns are given.
 
-Operations, run in the order given (at least one):
+Operations, run in the order given (at least one, unless columns are given):
 )" + operations +
            R"(  --no-symbols       symbols not allowed in the script checks (the window's 記号を許可
                      unticked); they are allowed by default
 
-Input:
-  --field N          check only the N-th field of each record (a missing field is empty)
-  --delimiter C      the field delimiter, one ASCII character (default: tab; "\t" also
-                     means tab)
+Records and fields:
+  (default)          a record is a line, ended by LF or CR LF; fields are split at every
+                     delimiter
+  --csv              records and fields as RFC 4180 has them: a field that starts with " runs
+                     to the next " that is not doubled and may hold delimiters and line ends;
+                     "" in it stands for ". The text checked is the field without its quotes.
+                     A record that breaks these rules fails with one line,
+                       CSV：ＮＧ (Pバイト目) <why>
+                     where P is the byte in the record (as it is in the file) where the fault is
+  --delimiter C      the field delimiter, one ASCII character (default: tab, or "," with --csv;
+                     "\t" also means tab)
+  --header           the first record names the fields and is not checked; a record with more
+                     or fewer fields than it fails with フィールド数：ＮＧ (M個、見出しはN個)
+  --field F          check only field F: a number from 1, or a header name with --header (a
+                     missing field is empty)
   --input-encoding E cp932 (default) or utf-8; utf-8 is converted to code page 932 as the
                      window converts its input field, and a character code page 932 cannot
                      hold, or a byte sequence that is not UTF-8, is reported on a line of its
                      own and fails the record; a byte order mark at the start is skipped
 
+Columns (in place of the operations and --field):
+  --column F:RULE[,RULE...]  the rules for field F (a number, or a header name), run in the
+                     order given; repeatable, columns are checked in the order given
+  --layout FILE      one F:RULE[,RULE...] a line; blank lines and lines starting with # skipped
+  Rules: an operation's name without the dashes (full-katakana, byte-size, ...), and
+    no-symbols       the script checks of this column with symbols not allowed
+    max-bytes=N      at most N bytes in code page 932:  最大Nバイト：ＯＫ, or
+                     最大Nバイト：ＮＧ (Pバイト目) and the excerpt, where P is the first
+                     character that does not fit wholly within N bytes (where a fixed-width
+                     system would cut it)
+    required         not empty (a missing field is empty):  必須：ＯＫ, or 必須：ＮＧ (空欄)
+
 Output:
+  --all              every rejected character, not only the first: the NG line still gives
+                     the first position, and the excerpt brackets every one
   --output-encoding E  utf-8 or cp932 (default: utf-8 in a UTF-8 locale, else cp932)
   --quiet            print only the records that fail a check
-  --json             one JSON object per record and operation, in UTF-8; a file name that
-                     is not UTF-8 is written with U+FFFD for each byte sequence that is not
+  --json             one JSON object per record and check, in UTF-8, with the keys file,
+                     record, line (where the record starts), field and column (when one is
+                     selected), operation, ok, position, positions (with --all), size and
+                     limit (max-bytes), fields and expected (field-count), and lines; the
+                     operation "csv" is a malformed record. A file name that is not UTF-8 is
+                     written with U+FFFD for each byte sequence that is not
   --help, --version
 
 Exit status: 0 when every check of every record passed, 1 when any failed, 2 for a usage
-error, a file that could not be read, output that could not be written, or too little memory.
+error, a file that could not be read, a column name not in the header, output that could not
+be written, or too little memory.
 
-Example:
+Examples:
   kestrune-check --quiet --full-katakana --field 2 names.tsv
+  kestrune-check --csv --header --column 氏名カナ:full-katakana,max-bytes=40 \
+                 --column 郵便番号:half-digits,required customers.csv
 )";
 }
 

@@ -80,6 +80,9 @@ struct OutputCase {
 
 TEST(CheckProgram, PrintsTheWindowsLinesPerRecord) {
     const std::string in = "(standard input):";
+    const std::string layout =
+        TempFile("layout.txt", "# comment\n\n 2:full-katakana,no-symbols \r\n");
+    const std::string customers = Sjis("ID,氏名カナ\r\n1,ヤマダ\r\n\"2\",\"ス,ズキ\"\r\nx\r\n");
     // clang-format off
     const OutputCase cases[] = {
         // アイウ passes; アaイ stops at the a, byte 3.
@@ -122,6 +125,26 @@ TEST(CheckProgram, PrintsTheWindowsLinesPerRecord) {
         {"json", {"--json", "--input-encoding=utf-8", "--full-katakana"}, "ア\"\xF0\x9F\x98\x80\n",
          R"j({"file":"(standard input)","record":1,"line":1,"operation":"cp932-unrepresentable","ok":false,"position":4,"lines":["コードページ932にない文字 U+1F600 (4バイト目)"]})j" "\n"
          R"j({"file":"(standard input)","record":1,"line":1,"operation":"full-katakana","ok":false,"position":3,"lines":["全角カタカナ：ＮＧ (3バイト目)","　　　> ア 【\"】 ?"]})j" "\n", 1},
+        // Columns by header name, in the order given; a short record fails its field count and
+        // its missing field is empty.
+        {"csv columns", {"--csv", "--header", "--quiet", "--column", "氏名カナ:full-katakana", "--column", "ID:half-digits,required"},
+         customers, in + "3:氏名カナ: 全角カタカナ：ＮＧ (3バイト目)\n" + in + "3:氏名カナ: 　　　> ス 【,】 ズキ\n" +
+         in + "3:ID: 半角数値：ＯＫ\n" + in + "3:ID: 必須：ＯＫ\n" + in + "4: フィールド数：ＮＧ (1個、見出しは2個)\n" +
+         in + "4:氏名カナ: 全角カタカナ：ＯＫ\n" + in + "4:ID: 半角数値：ＮＧ (1バイト目)\n" + in + "4:ID: 　　　>  【x】 \n" +
+         in + "4:ID: 必須：ＯＫ\n", 1},
+        {"required and malformed records", {"--csv", "--quiet", "--column", "2:required"}, "a,\"\"\n\"a\"b\n",
+         in + "1:2: 必須：ＮＧ (空欄)\n" + in + "2: CSV：ＮＧ (4バイト目) 閉じた \" の後に区切り文字も改行もありません\n", 1},
+        {"a layout file", {"--layout", layout}, Sjis("a\tカ・ナ\n"),
+         in + "1:2: 全角カタカナ：ＮＧ (3バイト目)\n" + in + "1:2: 　　　> カ 【・】 ナ\n", 1},
+        // --all: the NG line keeps the first position; every rejected character is bracketed.
+        {"all", {"--all", "--half-katakana"}, Sjis("ｱaｲbー\n"),
+         in + "1: 半角カタカナ：ＮＧ (2バイト目)\n" + in + "1: 　　　> ｱ 【a】 ｲ 【b】  【ー】 \n", 1},
+        // イ straddles the third byte; the record spans two lines.
+        {"json of a column", {"--csv", "--all", "--json", "--column", "2:max-bytes=3,half-katakana"}, Sjis("a,\"ア\nイウ\",x\n"),
+         R"j({"file":"(standard input)","record":1,"line":1,"field":2,"operation":"max-bytes","ok":false,"position":4,"positions":[4],"size":7,"limit":3,"lines":["最大3バイト：ＮＧ (4バイト目)","　　　> ア\u000a 【イ】 ウ"]})j" "\n"
+         R"j({"file":"(standard input)","record":1,"line":1,"field":2,"operation":"half-katakana","ok":false,"position":1,"positions":[1,4,6],"lines":["半角カタカナ：ＮＧ (1バイト目)","　　　>  【ア】 \u000a 【イ】  【ウ】 "]})j" "\n", 1},
+        {"json of a named field", {"--header", "--field", "カナ", "--json", "--half-katakana"}, Sjis("名\tカナ\nb\tｶﾅ\n"),
+         R"j({"file":"(standard input)","record":2,"line":2,"field":2,"column":"カナ","operation":"half-katakana","ok":true,"position":0,"lines":["半角カタカナ：ＯＫ"]})j" "\n", 0},
     };
     // clang-format on
     for (const OutputCase& c : cases) {
@@ -170,7 +193,18 @@ TEST(CheckProgram, UsageErrorsSayWhatIsWrongOnOneLine) {
         {"--full-width", "--delimiter", "ab"},  // one byte only
         {"--full-width", "--delimiter=\x81"},   // could split a double-byte character
         {"--full-width", "--input-encoding", "latin1"},
-        {"--full-width=yes"},  // takes no value
+        {"--full-width=yes"},                            // takes no value
+        {"--column", "2:frobnicate"},                    // no such rule
+        {"--header", "--column", "nope:half-width"},     // no such header name
+        {"--column", "name:half-width"},                 // a name needs --header
+        {"--column", "2:max-bytes="},                    // no number
+        {"--column", "2:max-bytes=0"},                   // nothing fits in no bytes
+        {"--column", "2:max-bytes=-3"},                  //
+        {"--column", "2:"},                              // no rule
+        {"--column", "0:half-width"},                    // fields count from 1
+        {"--column", "2:half-width", "--full-width"},    // two forms mixed
+        {"--layout", "/nonexistent/layout"},             // unreadable
+        {"--csv", "--delimiter", "\"", "--full-width"},  // the quote cannot delimit
     };
     for (const auto& args : wrong) {
         const Outcome got = RunCheck(args, "x\n");

@@ -1,0 +1,17 @@
+// Running one column rule over one field's text.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "formats.h"
+#include "options.h"
+
+namespace check {
+
+// The rule's outcome over `text`. With `all`, every rejected position is appended to
+// `positions`: after a rejected character the scan goes on at the next character start.
+RuleReport EvaluateRule(const Rule& rule, std::string_view text, int symbolsAllowed, bool all,
+                        std::vector<int>& positions);
+
+}  // namespace check

@@ -1,0 +1,173 @@
+// CSV records at every read-chunk size, and the rules of a column swept over short texts:
+// max-bytes names the first character that does not fit, and --all finds every rejected
+// character with the window's position first.
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "bytes.h"
+#include "csv.h"
+#include "rules.h"
+
+namespace {
+
+// What the reader made of the input: each record as L<line> and [field]s, or !<fault>@<byte>,
+// or L<line>:long for a record over the limit.
+std::string ReadAll(const std::string& input, char delimiter, std::size_t chunk,
+                    std::size_t maxRecord) {
+    const int fd = memfd_create("csv", 0);
+    EXPECT_EQ(write(fd, input.data(), input.size()), static_cast<ssize_t>(input.size()));
+    lseek(fd, 0, SEEK_SET);
+    check::CsvReader reader(fd, delimiter, true, maxRecord, chunk);
+    std::string seen;
+    check::CsvRecord record;
+    for (check::CsvReader::Status status;
+         (status = reader.Next(record)) != check::CsvReader::Status::End;) {
+        seen += "L" + std::to_string(record.line);
+        if (status == check::CsvReader::Status::TooLong || record.raw.size() > maxRecord) {
+            seen += ":long ";
+            continue;
+        }
+        if (record.fault) {
+            seen += "!" + std::to_string(static_cast<int>(*record.fault)) + "@" +
+                    std::to_string(record.faultPosition);
+        }
+        for (std::string_view field : record.fields) seen += "[" + std::string(field) + "]";
+        seen += " ";
+    }
+    close(fd);
+    return seen;
+}
+
+struct CsvCase {
+    const char* why;
+    std::string input;
+    std::string expected;
+    char delimiter = ',';
+    std::size_t maxRecord = INT_MAX;
+};
+
+TEST(CsvRecords, ReadAsRfc4180HasThemAtEveryChunkSize) {
+    // Faults: !0 a quote in an unquoted field, !1 text after a closing quote, !2 unclosed.
+    // clang-format off
+    const CsvCase cases[] = {
+        {"plain fields, CR LF", "a,b\r\nc\r\n", "L1[a][b] L2[c] "},
+        {"a quoted delimiter", "\"a,b\",c\n", "L1[a,b][c] "},
+        {"a quoted CR LF spans lines", "\"x\r\ny\",z\r\nnext\n", "L1[x\r\ny][z] L3[next] "},
+        {"doubled quotes stand for one", "\"say \"\"hi\"\"\"\n", "L1[say \"hi\"] "},
+        {"empty quoted and unquoted fields", "\"\",,\"\"\n", "L1[][][] "},
+        {"an empty line is one empty field", "\n\n", "L1[] L2[] "},
+        {"a lone CR is text", "a\rb\n", "L1[a\rb] "},
+        {"no LF at the end", "a,\"b\"", "L1[a][b] "},
+        {"a quote inside an unquoted field", "ab\"c,d\nok\n", "L1!0@3 L2[ok] "},
+        {"the fault's record runs to its LF", "a\"\"b\"\nok\n", "L1!0@2 L2[ok] "},
+        {"text after a closing quote", "\"a\"b,c\nok\n", "L1!1@4 L2[ok] "},
+        {"a CR after a closing quote that no LF follows", "\"a\"\rb\n", "L1!1@4 "},
+        {"an unclosed quote runs to the end", "ok\n\"abc\nd,e\n", "L1[ok] L2!2@1 "},
+        // ポ is 83 7C: its trail byte is the delimiter |.
+        {"a trail byte is not the delimiter", Sjis("ポ|x\n\"ポ\"|ポ\n"), Sjis("L1[ポ][x] L2[ポ][ポ] "), '|'},
+        {"a record over the limit is read past, quotes and all", "ok\n\"aaaa\nbbbb\",c\nok2\n",
+         "L1[ok] L2:long L4[ok2] ", ',', 6},
+    };
+    // clang-format on
+    for (const CsvCase& c : cases) {
+        for (const std::size_t chunk : {1, 2, 3, 5, 64, 4096}) {
+            EXPECT_EQ(ReadAll(c.input, c.delimiter, chunk, c.maxRecord), c.expected)
+                << c.why << ", chunk " << chunk << ", input " << Hex(c.input);
+        }
+    }
+}
+
+// Characters to build texts from, each with its width, so that the sweeps know where every
+// character starts without asking the code under test.
+const char* const kCharacters[] = {
+    "a",
+    "9",
+    "-",
+    " ",
+    "\xB1" /* ｱ */,
+    "\xDE" /* ﾞ */,
+    "\x83\x41" /* ア */,
+    "\x81\x5B" /* ー */,
+    "\x81\x45" /* ・ */,
+    "\x82\xA0" /* あ */,
+    "\x82\x60" /* Ａ */,
+    "\x88\x9F" /* 亜 */,
+};
+
+// Every text of up to three characters, and each again with a lead byte that ends it.
+template <typename Visit>
+void EveryShortText(Visit visit) {
+    std::vector<std::size_t> starts;
+    std::string text;
+    const auto grow = [&](auto& self, int depth) -> void {
+        visit(text, starts);
+        starts.push_back(text.size());
+        text += '\x82';
+        visit(text, starts);
+        text.pop_back();
+        starts.pop_back();
+        if (depth == 3) return;
+        for (const char* c : kCharacters) {
+            starts.push_back(text.size());
+            text += c;
+            self(self, depth + 1);
+            text.resize(starts.back());
+            starts.pop_back();
+        }
+    };
+    grow(grow, 0);
+}
+
+TEST(ColumnRules, MaxBytesNamesTheFirstCharacterThatDoesNotFit) {
+    std::vector<int> positions;
+    EveryShortText([&](const std::string& text, const std::vector<std::size_t>& starts) {
+        for (int limit = 1; limit <= 7; ++limit) {
+            int expected = 0;
+            for (std::size_t k = 0; k < starts.size() && expected == 0; ++k) {
+                const std::size_t end = k + 1 < starts.size() ? starts[k + 1] : text.size();
+                if (end > static_cast<std::size_t>(limit))
+                    expected = static_cast<int>(starts[k]) + 1;
+            }
+            const check::Rule rule{check::RuleKind::MaxBytes, Operation::ByteSize, limit};
+            const check::RuleReport got = check::EvaluateRule(rule, text, 1, false, positions);
+            ASSERT_EQ(got.outcome.position, expected) << Hex(text) << " limit " << limit;
+            ASSERT_EQ(got.outcome.ok, expected == 0);
+            ASSERT_EQ(got.outcome.value, static_cast<int>(text.size()));
+        }
+    });
+}
+
+TEST(ColumnRules, AllFindsEveryRejectedCharacterAndTheWindowsFirst) {
+    std::vector<int> positions;
+    EveryShortText([&](const std::string& text, const std::vector<std::size_t>& starts) {
+        for (const OperationRow& row : kOperations) {
+            if (row.unit != Unit::None) continue;
+            for (const int symbols : {0, 1}) {
+                // A character is rejected in a text when it is rejected alone.
+                std::vector<int> expected;
+                for (std::size_t k = 0; k < starts.size(); ++k) {
+                    const std::size_t end = k + 1 < starts.size() ? starts[k + 1] : text.size();
+                    const std::string_view alone =
+                        std::string_view(text).substr(starts[k], end - starts[k]);
+                    if (!RunOperation(row.operation, alone, symbols).ok) {
+                        expected.push_back(static_cast<int>(starts[k]) + 1);
+                    }
+                }
+                positions.clear();
+                const check::Rule rule{check::RuleKind::Operation, row.operation, 0};
+                const check::RuleReport got =
+                    check::EvaluateRule(rule, text, symbols, true, positions);
+                ASSERT_EQ(positions, expected) << row.option << " " << symbols << " " << Hex(text);
+                ASSERT_EQ(got.outcome.position,
+                          RunOperation(row.operation, text, symbols).position);
+            }
+        }
+    });
+}
+
+}  // namespace
