@@ -276,7 +276,7 @@ Records and fields:
                      "" in it stands for ". The text checked is the field without its quotes.
                      A record that breaks these rules fails with one line,
                        CSV：ＮＧ (Pバイト目) <why>
-                     where P is the byte in the record (as it is in the file) where the fault is
+                     where P is the byte of the fault, counted in the record as the file has it
   --delimiter C      the field delimiter, one ASCII character (default: tab, or "," with --csv;
                      "\t" also means tab)
   --header           the first record names the fields and is not checked; a record with more
