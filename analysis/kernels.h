@@ -27,6 +27,10 @@ Isa Fastest();
 // (a double-byte check accepts only double-byte characters), so the literal scan resumes there.
 std::size_t ConfirmedPrefix(Isa isa, Check check, std::string_view text, int symbolsAllowed);
 
+// For texts shorter than a block: the start of the first character that `check` may reject,
+// or the end. Every character before it is accepted, so the literal scan resumes there.
+std::size_t ConfirmedShort(Check check, std::string_view text, int symbolsAllowed);
+
 // The characters that start before `end`, the end of the last whole block, and `resume`, the
 // first character start at or after it (end + 1 when a character straddles the block edge).
 struct CountedPrefix {

@@ -1,7 +1,6 @@
 // The public operations: a fast kernel confirms what it can of a long text, and the literal scan
 // resumes at the first character it did not confirm, so every verdict, position and count is
-// the literal scan's. Short texts, all that the window ever holds, go straight to the literal
-// scan.
+// the literal scan's. Short texts are confirmed a character at a time through tables.
 #include "analysis.h"
 #include "kernels.h"
 #include "literal.h"
@@ -12,7 +11,7 @@ namespace {
 constexpr std::size_t kFastMinimum = kernels::kBlock;
 
 std::size_t Confirmed(kernels::Check check, std::string_view text, int symbolsAllowed) {
-    if (text.size() < kFastMinimum) return 0;
+    if (text.size() < kFastMinimum) return kernels::ConfirmedShort(check, text, symbolsAllowed);
     return kernels::ConfirmedPrefix(kernels::Fastest(), check, text, symbolsAllowed);
 }
 

@@ -53,6 +53,9 @@ class Run {
     void Record(std::string_view raw, std::span<const std::string_view> fields,
                 unsigned long long line, std::optional<CsvFault> fault = {}, int faultAt = 0);
     void TakeHeader(std::span<const std::string_view> fields);
+    static std::string_view FieldText(int n, std::string_view raw,
+                                      std::span<const std::string_view> fields);
+    bool Passes(std::string_view raw, std::span<const std::string_view> fields) const;
     void Targets(std::span<const std::string> header);
 
     const Options& o_;
@@ -285,6 +288,25 @@ void Run::Targets(std::span<const std::string> header) {
     }
 }
 
+// The text of field n (1-based), empty when the record has fewer; the whole record for 0.
+std::string_view Run::FieldText(int n, std::string_view raw,
+                                std::span<const std::string_view> fields) {
+    if (n == 0) return raw;
+    return static_cast<std::size_t>(n) <= fields.size() ? fields[n - 1] : std::string_view();
+}
+
+bool Run::Passes(std::string_view raw, std::span<const std::string_view> fields) const {
+    if (o_.header && fields.size() != header_.size()) return false;
+    for (std::size_t k = 0; k < o_.columns.size(); ++k) {
+        const Column& column = o_.columns[k];
+        const std::string_view text = FieldText(targets_[k].field, raw, fields);
+        for (const Rule& rule : column.rules) {
+            if (!RulePasses(rule, text, column.symbolsAllowed)) return false;
+        }
+    }
+    return true;
+}
+
 void Run::Record(std::string_view raw, std::span<const std::string_view> fields,
                  unsigned long long line, std::optional<CsvFault> fault, int faultAt) {
     if (raw.size() > env_.maxRecord) {
@@ -301,6 +323,8 @@ void Run::Record(std::string_view raw, std::span<const std::string_view> fields,
         TakeHeader(fields);
         return;
     }
+    // Where only failures print, a record that passes is done with before any report is built.
+    if (o_.quiet && !fault && o_.input == Encoding::Cp932 && Passes(raw, fields)) return;
     bool passed = !fault;
     if (fault) {
         // A record that cannot be read as fields is not checked, and a header that cannot
@@ -324,10 +348,7 @@ void Run::Record(std::string_view raw, std::span<const std::string_view> fields,
         for (std::size_t k = 0; k < o_.columns.size(); ++k) {
             const Column& column = o_.columns[k];
             const int n = targets_[k].field;
-            std::string_view text = n == 0 ? raw
-                                    : static_cast<std::size_t>(n) <= fields.size()
-                                        ? fields[n - 1]
-                                        : std::string_view();
+            std::string_view text = FieldText(n, raw, fields);
             lost_[k].clear();
             if (o_.input == Encoding::Utf8) {
                 converted_[k] = Utf8ToCp932(text, &lost_[k]);

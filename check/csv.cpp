@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "analysis.h"
 
 namespace check {
@@ -14,12 +18,35 @@ enum : unsigned char { kText, kDelimiter, kLineFeed, kQuote, kLeadByte };
 
 }  // namespace
 
+// Skips ahead, 16 bytes at a time, to the first delimiter, LF or quote from `i`, or to where
+// fewer than 16 bytes are left; the byte loop takes it from there.
+std::size_t CsvReader::NextSpecial(const unsigned char* p, std::size_t i, std::size_t n) const {
+#if defined(__SSE2__)
+    const __m128i delimiter = _mm_set1_epi8(delimiter_);
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i quote = _mm_set1_epi8('"');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, delimiter), _mm_cmpeq_epi8(v, lineFeed)),
+                         _mm_cmpeq_epi8(v, quote));
+        if (const int mask = _mm_movemask_epi8(hit))
+            return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
+#else
+    (void)p;
+    (void)n;
+#endif
+    return i;
+}
+
 CsvReader::CsvReader(int fd, char delimiter, bool cp932, std::size_t maxRecord, std::size_t chunk)
     : input_(fd, chunk), delimiter_(delimiter), maxRecord_(maxRecord) {
     std::fill(std::begin(classes_), std::end(classes_), kText);
     // Trail bytes run from 0x40, so only a delimiter from there on can be taken for one; only
     // then does a lead byte have to carry the byte after it past the delimiter test.
-    if (cp932 && static_cast<unsigned char>(delimiter) >= 0x40) {
+    trackLeadBytes_ = cp932 && static_cast<unsigned char>(delimiter) >= 0x40;
+    if (trackLeadBytes_) {
         for (int b = 0x80; b < 0x100; ++b) {
             if (IsLeadByte(static_cast<unsigned char>(b))) classes_[b] = kLeadByte;
         }
@@ -81,6 +108,7 @@ bool CsvReader::Scan(std::string_view pending, bool atEnd) {
                 doubledQuotes_ = false;
                 [[fallthrough]];
             case State::Unquoted:
+                if (!trackLeadBytes_) i = NextSpecial(p, i, n);
                 for (; i < n; ++i) {
                     const unsigned char c = classes_[p[i]];
                     if (c == kText) continue;
@@ -183,9 +211,12 @@ void CsvReader::Deliver(CsvRecord& record, std::string_view raw) {
                 continue;
             }
             const std::size_t start = unquoted_.size();
-            for (std::size_t k = 0; k < text.size(); ++k) {
-                unquoted_ += text[k];
-                if (text[k] == '"') ++k;  // the second of a pair
+            // Each "" is a pair inside the field: keep its first quote, drop the second.
+            for (std::size_t from = 0; from < text.size();) {
+                const std::size_t quote = text.find('"', from);
+                const std::size_t end = quote == std::string_view::npos ? text.size() : quote + 1;
+                unquoted_.append(text.data() + from, end - from);
+                from = end + 1;
             }
             fields_.push_back(std::string_view(unquoted_).substr(start));
         }

@@ -53,7 +53,9 @@ class CsvReader {
         bool doubledQuotes;
     };
 
-    bool Scan(std::string_view pending, bool atEnd);  // true when a record is complete
+    bool Scan(std::string_view pending, bool atEnd);
+    std::size_t NextSpecial(const unsigned char* p, std::size_t i,
+                            std::size_t n) const;  // true when a record is complete
     void EndField(std::size_t end);
     void Fault(CsvFault fault, std::size_t at);
     void Deliver(CsvRecord& record, std::string_view raw);
@@ -63,6 +65,7 @@ class CsvReader {
     char delimiter_;
     std::size_t maxRecord_;
     unsigned char classes_[256];
+    bool trackLeadBytes_ = false;
 
     // The record being read, by offsets from its start.
     State state_ = State::FieldStart;

@@ -45,4 +45,16 @@ RuleReport EvaluateRule(const Rule& rule, std::string_view text, int symbolsAllo
     return report;
 }
 
+bool RulePasses(const Rule& rule, std::string_view text, int symbolsAllowed) {
+    switch (rule.kind) {
+        case RuleKind::Operation:
+            return RunOperation(rule.operation, text, symbolsAllowed).ok;
+        case RuleKind::MaxBytes:
+            return text.size() <= static_cast<std::size_t>(rule.limit);
+        case RuleKind::Required:
+            return !text.empty();
+    }
+    return false;
+}
+
 }  // namespace check

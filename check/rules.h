@@ -14,4 +14,7 @@ namespace check {
 RuleReport EvaluateRule(const Rule& rule, std::string_view text, int symbolsAllowed, bool all,
                         std::vector<int>& positions);
 
+// Whether the rule passes over `text`: what EvaluateRule finds, and nothing more.
+bool RulePasses(const Rule& rule, std::string_view text, int symbolsAllowed);
+
 }  // namespace check
