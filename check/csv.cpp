@@ -18,25 +18,75 @@ enum : unsigned char { kText, kDelimiter, kLineFeed, kQuote, kLeadByte };
 
 }  // namespace
 
-// Skips ahead, 16 bytes at a time, to the first delimiter, LF or quote from `i`, or to where
-// fewer than 16 bytes are left; the byte loop takes it from there.
-std::size_t CsvReader::NextSpecial(const unsigned char* p, std::size_t i, std::size_t n) const {
+// The delimiters, LFs and quotes of one 64-byte block as bit masks, so that the fields of a
+// record are found a bit at a time instead of a byte at a time.
+void CsvReader::LoadBlock(const unsigned char* p, std::size_t base, Block& block) const {
 #if defined(__SSE2__)
     const __m128i delimiter = _mm_set1_epi8(delimiter_);
     const __m128i lineFeed = _mm_set1_epi8('\n');
     const __m128i quote = _mm_set1_epi8('"');
-    for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const __m128i hit =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, delimiter), _mm_cmpeq_epi8(v, lineFeed)),
-                         _mm_cmpeq_epi8(v, quote));
-        if (const int mask = _mm_movemask_epi8(hit))
-            return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    std::uint64_t delimiters = 0, lineFeeds = 0, quotes = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + base + 16 * k));
+        const auto bits = [&](__m128i c) {
+            return static_cast<std::uint64_t>(
+                       static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, c))))
+                   << (16 * k);
+        };
+        delimiters |= bits(delimiter);
+        lineFeeds |= bits(lineFeed);
+        quotes |= bits(quote);
     }
+    block = {base, delimiters | lineFeeds | quotes, quotes, lineFeeds};
 #else
-    (void)p;
-    (void)n;
+    block = {base, 0, 0, 0};
+    for (std::size_t k = 0; k < 64; ++k) {
+        const unsigned char c = p[base + k];
+        const std::uint64_t bit = std::uint64_t{1} << k;
+        if (c == static_cast<unsigned char>(delimiter_) || c == '\n' || c == '"')
+            block.special |= bit;
+        if (c == '"') block.quote |= bit;
+        if (c == '\n') block.lineFeed |= bit;
+    }
 #endif
+}
+
+// The first delimiter, LF or quote from `i`, or where less than a block is left; the byte loop
+// takes it from there.
+inline std::size_t CsvReader::NextSpecial(const unsigned char* p, std::size_t i, std::size_t n,
+                                          Block& block) const {
+    for (;;) {
+        if (!block.Holds(i)) {
+            if (i + 64 > n) return i;
+            LoadBlock(p, i, block);
+        }
+        const std::uint64_t bits = block.special >> (i - block.base);
+        if (bits != 0) return i + static_cast<std::size_t>(__builtin_ctzll(bits));
+        i = block.base + 64;
+    }
+}
+
+// The next quote from `i` in a quoted field, or n; counts the line feeds passed on the way.
+inline std::size_t CsvReader::ClosingQuote(const unsigned char* p, std::size_t i, std::size_t n,
+                                           Block& block) {
+    for (;;) {
+        if (!block.Holds(i)) {
+            if (i + 64 > n) break;
+            LoadBlock(p, i, block);
+        }
+        const unsigned offset = static_cast<unsigned>(i - block.base);
+        const std::uint64_t quotes = block.quote >> offset;
+        std::uint64_t lineFeeds = block.lineFeed >> offset;
+        if (quotes != 0) {
+            const unsigned at = static_cast<unsigned>(__builtin_ctzll(quotes));
+            lineFeeds &= (std::uint64_t{1} << at) - 1;
+            if (lineFeeds != 0) newlines_ += static_cast<unsigned>(__builtin_popcountll(lineFeeds));
+            return i + at;
+        }
+        if (lineFeeds != 0) newlines_ += static_cast<unsigned>(__builtin_popcountll(lineFeeds));
+        i = block.base + 64;
+    }
+    for (; i < n && p[i] != '"'; ++i) newlines_ += p[i] == '\n';
     return i;
 }
 
@@ -62,11 +112,6 @@ std::string_view CsvReader::Start(std::size_t n) {
     return input_.Pending().substr(0, n);
 }
 
-void CsvReader::EndField(std::size_t end) {
-    spans_.push_back(
-        {static_cast<std::uint32_t>(fieldStart_), static_cast<std::uint32_t>(end), doubledQuotes_});
-}
-
 void CsvReader::Fault(CsvFault fault, std::size_t at) {
     fault_ = fault;
     faultAt_ = at;
@@ -76,8 +121,8 @@ void CsvReader::Fault(CsvFault fault, std::size_t at) {
 void CsvReader::Restart() {
     state_ = State::FieldStart;
     pos_ = fieldStart_ = 0;
-    doubledQuotes_ = false;
-    spans_.clear();
+    doubledQuotes_ = anyDoubledQuotes_ = false;
+    spanCount_ = 0;
     fault_.reset();
     tooLong_ = false;
     newlines_ = 0;
@@ -88,6 +133,7 @@ bool CsvReader::Scan(std::string_view pending, bool atEnd) {
     const auto* p = reinterpret_cast<const unsigned char*>(pending.data());
     const std::size_t n = pending.size();
     std::size_t i = pos_;
+    Block block;
     const auto endRecord = [&](std::size_t textEnd, std::size_t next) {
         recordEnd_ = textEnd;
         consumed_ = pos_ = next;
@@ -108,7 +154,7 @@ bool CsvReader::Scan(std::string_view pending, bool atEnd) {
                 doubledQuotes_ = false;
                 [[fallthrough]];
             case State::Unquoted:
-                if (!trackLeadBytes_) i = NextSpecial(p, i, n);
+                if (!trackLeadBytes_) i = NextSpecial(p, i, n, block);
                 for (; i < n; ++i) {
                     const unsigned char c = classes_[p[i]];
                     if (c == kText) continue;
@@ -128,18 +174,12 @@ bool CsvReader::Scan(std::string_view pending, bool atEnd) {
                     state_ = State::FieldStart;
                 }
                 break;
-            case State::Quoted: {
-                const void* quote = std::memchr(p + i, '"', n - i);
-                const std::size_t stop =
-                    quote ? static_cast<std::size_t>(static_cast<const unsigned char*>(quote) - p)
-                          : n;
-                newlines_ += static_cast<unsigned long long>(std::count(p + i, p + stop, '\n'));
-                i = stop;
+            case State::Quoted:
+                i = ClosingQuote(p, i, n, block);
                 if (i == n) goto needMore;
                 state_ = State::AfterQuote;
                 ++i;
                 break;
-            }
             case State::AfterQuote:
                 if (i == n) goto needMore;
                 if (p[i] == '"') {
@@ -198,16 +238,16 @@ void CsvReader::Deliver(CsvRecord& record, std::string_view raw) {
     record.fault = fault_;
     record.faultPosition = fault_ ? static_cast<int>(faultAt_) + 1 : 0;
     fields_.clear();
-    unquoted_.clear();
     if (!fault_) {
+        fields_.resize(spanCount_);
         // Reserved whole first, so that views into it stay put while it fills.
-        std::size_t doubled = 0;
-        for (const Span& s : spans_) doubled += s.doubledQuotes ? s.end - s.begin : 0;
-        unquoted_.reserve(doubled);
-        for (const Span& s : spans_) {
-            const std::string_view text = raw.substr(s.begin, s.end - s.begin);
+        unquoted_.clear();
+        if (anyDoubledQuotes_) unquoted_.reserve(raw.size());
+        for (std::size_t k = 0; k < spanCount_; ++k) {
+            const Span& s = spans_[k];
+            const std::string_view text(raw.data() + s.begin, s.end - s.begin);
             if (!s.doubledQuotes) {
-                fields_.push_back(text);
+                fields_[k] = text;
                 continue;
             }
             const std::size_t start = unquoted_.size();
@@ -218,7 +258,7 @@ void CsvReader::Deliver(CsvRecord& record, std::string_view raw) {
                 unquoted_.append(text.data() + from, end - from);
                 from = end + 1;
             }
-            fields_.push_back(std::string_view(unquoted_).substr(start));
+            fields_[k] = std::string_view(unquoted_).substr(start);
         }
     }
     record.fields = fields_;
@@ -251,7 +291,7 @@ CsvReader::Status CsvReader::Next(CsvRecord& record) {
             input_.Consume(pos_);
             fieldStart_ = fieldStart_ > pos_ ? fieldStart_ - pos_ : 0;
             pos_ = 0;
-            spans_.clear();
+            spanCount_ = 0;
         }
         input_.Fill();
     }

@@ -53,10 +53,24 @@ class CsvReader {
         bool doubledQuotes;
     };
 
-    bool Scan(std::string_view pending, bool atEnd);
-    std::size_t NextSpecial(const unsigned char* p, std::size_t i,
-                            std::size_t n) const;  // true when a record is complete
-    void EndField(std::size_t end);
+    // The delimiters, LFs and quotes of the 64 bytes from `base`, a bit each.
+    struct Block {
+        std::size_t base = SIZE_MAX;
+        std::uint64_t special = 0, quote = 0, lineFeed = 0;
+        bool Holds(std::size_t i) const { return i >= base && i - base < 64; }
+    };
+
+    bool Scan(std::string_view pending, bool atEnd);  // true when a record is complete
+    void LoadBlock(const unsigned char* p, std::size_t base, Block& block) const;
+    std::size_t NextSpecial(const unsigned char* p, std::size_t i, std::size_t n,
+                            Block& block) const;
+    std::size_t ClosingQuote(const unsigned char* p, std::size_t i, std::size_t n, Block& block);
+    void EndField(std::size_t end) {
+        if (spanCount_ == spans_.size()) spans_.resize(spans_.size() * 2 + 16);
+        spans_[spanCount_++] = {static_cast<std::uint32_t>(fieldStart_),
+                                static_cast<std::uint32_t>(end), doubledQuotes_};
+        anyDoubledQuotes_ |= doubledQuotes_;
+    }
     void Fault(CsvFault fault, std::size_t at);
     void Deliver(CsvRecord& record, std::string_view raw);
     void Restart();
@@ -72,9 +86,11 @@ class CsvReader {
     std::size_t pos_ = 0;         // the next byte to look at
     std::size_t fieldStart_ = 0;  // the current field's first byte (of its text when quoted)
     bool doubledQuotes_ = false;
+    bool anyDoubledQuotes_ = false;
     std::size_t recordEnd_ = 0;  // where the record's text ends, less LF or CR LF
     std::size_t consumed_ = 0;   // bytes the record takes, LF included
-    std::vector<Span> spans_;
+    std::vector<Span> spans_;    // the first spanCount_ are this record's fields
+    std::size_t spanCount_ = 0;
     std::optional<CsvFault> fault_;
     std::size_t faultAt_ = 0;
     bool tooLong_ = false;

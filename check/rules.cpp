@@ -1,6 +1,7 @@
 #include "rules.h"
 
 #include "analysis.h"
+#include "kernels.h"
 
 namespace check {
 
@@ -47,8 +48,16 @@ RuleReport EvaluateRule(const Rule& rule, std::string_view text, int symbolsAllo
 
 bool RulePasses(const Rule& rule, std::string_view text, int symbolsAllowed) {
     switch (rule.kind) {
-        case RuleKind::Operation:
+        case RuleKind::Operation: {
+            // Most fields pass and are short: a table confirms them whole without the
+            // operation's layers; anything it does not confirm gets the operation's verdict.
+            const std::optional<kernels::Check> kernel = Row(rule.operation).kernel;
+            if (kernel && text.size() < kernels::kBlock &&
+                kernels::ConfirmedShort(*kernel, text, symbolsAllowed) == text.size()) {
+                return true;
+            }
             return RunOperation(rule.operation, text, symbolsAllowed).ok;
+        }
         case RuleKind::MaxBytes:
             return text.size() <= static_cast<std::size_t>(rule.limit);
         case RuleKind::Required:

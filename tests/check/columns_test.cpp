@@ -70,6 +70,9 @@ TEST(CsvRecords, ReadAsRfc4180HasThemAtEveryChunkSize) {
         {"an unclosed quote runs to the end", "ok\n\"abc\nd,e\n", "L1[ok] L2!2@1 "},
         // ポ is 83 7C: its trail byte is the delimiter |.
         {"a trail byte is not the delimiter", Sjis("ポ|x\n\"ポ\"|ポ\n"), Sjis("L1[ポ][x] L2[ポ][ポ] "), '|'},
+        // Fields longer than the 64-byte blocks the scan reads at once.
+        {"long fields", std::string(70, 'a') + ",\"" + std::string(60, 'b') + "\n,\"\"" + std::string(60, 'c') + "\"\nz\n",
+         "L1[" + std::string(70, 'a') + "][" + std::string(60, 'b') + "\n,\"" + std::string(60, 'c') + "] L3[z] "},
         {"a record over the limit is read past, quotes and all", "ok\n\"aaaa\nbbbb\",c\nok2\n",
          "L1[ok] L2:long L4[ok2] ", ',', 6},
     };
