@@ -56,6 +56,11 @@ class Run {
     static std::string_view FieldText(int n, std::string_view raw,
                                       std::span<const std::string_view> fields);
     bool Passes(std::string_view raw, std::span<const std::string_view> fields) const;
+    static std::size_t PastLineFeeds(std::string_view records, std::size_t n);
+    // Where the n-th character lost in converting the run became "?", from the run's start.
+    std::size_t LostAt(std::size_t n) const {
+        return static_cast<std::size_t>(runLost_[n].position) - 1;
+    }
     void Targets(std::span<const std::string> header);
 
     const Options& o_;
@@ -74,6 +79,8 @@ class Run {
     std::vector<std::string> header_;
     // Reused for every record.
     std::vector<std::string_view> fields_;
+    std::string convertedRun_;
+    std::vector<LostCharacter> runLost_;
     std::vector<std::string> converted_;
     std::vector<std::vector<LostCharacter>> lost_;
     std::vector<RuleReport> rules_;
@@ -90,7 +97,7 @@ Run::Run(const Options& options, const Environment& env, Output& out)
     splitFields_ = !wholeRecordOnly || o_.header;
     // Whole runs of records are confirmed at once only where nothing but a failure prints,
     // and only by kernels that stand for every check that can fail.
-    bulk_ = o_.quiet && o_.input == Encoding::Cp932 && !o_.csv && !splitFields_;
+    bulk_ = o_.quiet && !o_.csv && !splitFields_;
     for (const Rule& rule : o_.columns[0].rules) {
         const OperationRow& row = Row(rule.operation);
         if (rule.kind != RuleKind::Operation || (!row.kernel && row.unit == Unit::None)) {
@@ -224,13 +231,32 @@ void Run::Records(std::string_view records) {
     // A run that could hold a record too long to check goes record by record, where such a
     // record is refused; runs are that long only when a record made the buffer grow.
     const bool bulk = bulk_ && records.size() <= env_.maxRecord;
+    // UTF-8 input is converted a run at a time for the kernels; a record that they do not
+    // confirm, or that lost a character in converting, is taken from the input again, alone.
+    const bool converting = bulk && o_.input == Encoding::Utf8;
+    std::string_view checked = records;
+    std::size_t base = 0;  // where `checked` starts in the converted run
+    std::size_t nextLost = 0;
+    if (converting) {
+        runLost_.clear();
+        convertedRun_ = Utf8ToCp932(records, &runLost_);
+        checked = convertedRun_;
+    }
     while (!records.empty() && !out_.failed() && !skipFile_) {
         if (bulk && !headerPending_) {
+            std::string_view window = checked;
+            while (nextLost < runLost_.size() && LostAt(nextLost) < base) ++nextLost;
+            if (converting && nextLost < runLost_.size()) {
+                const std::size_t lf = checked.rfind('\n', LostAt(nextLost) - base);
+                window = checked.substr(0, lf == std::string_view::npos ? 0 : lf + 1);
+            }
             std::size_t count = 0;
-            const std::size_t confirmed = ConfirmedRecords(records, count);
+            const std::size_t confirmed = ConfirmedRecords(window, count);
             if (confirmed > 0) {
                 recordNumber_ += count;
-                records.remove_prefix(confirmed);
+                checked.remove_prefix(confirmed);
+                base += confirmed;
+                records.remove_prefix(converting ? PastLineFeeds(records, count) : confirmed);
                 continue;
             }
         }
@@ -242,7 +268,22 @@ void Run::Records(std::string_view records) {
         }
         ++recordNumber_;
         Line(record);
+        if (converting) {
+            const std::size_t next = checked.find('\n');
+            const std::size_t step = next == std::string_view::npos ? checked.size() : next + 1;
+            checked.remove_prefix(step);
+            base += step;
+        } else {
+            checked = records;
+        }
     }
+}
+
+// Just past the n-th LF of `records`.
+std::size_t Run::PastLineFeeds(std::string_view records, std::size_t n) {
+    std::size_t at = 0;
+    for (; n > 0; --n) at = records.find('\n', at) + 1;
+    return at;
 }
 
 void Run::Line(std::string_view record) {

@@ -366,25 +366,35 @@ TEST(CheckProgram, DecodingInPiecesGivesTheWhole) {
 // records, so the whole record) it goes record by record. Both must print the same.
 TEST(CheckProgram, QuietBulkPathPrintsWhatTheRecordPathPrints) {
     std::mt19937 random(23);
-    const char* units[] = {"\x83\x41", "\x83\x96", "\x81\x5B", "\x81\x40", "\x82\xA0", "\x83\x97",
-                           "\xB1",     "a",        "\r",       "\x81\xFC", "\x81\xFB", "\x83"};
-    for (int round = 0; round < 40; ++round) {
+    // The first four of each are common and pass the katakana checks. In UTF-8: ア ヶ ー 　,
+    // then ヷ ｱ a CR, 😀 (not in code page 932), a cut sequence and a byte that starts nothing.
+    const std::vector<const char*> units[] = {
+        {"\x83\x41", "\x83\x96", "\x81\x5B", "\x81\x40", "\x82\xA0", "\x83\x97", "\xB1", "a", "\r",
+         "\x81\xFC", "\x81\xFB", "\x83"},
+        {"\xE3\x82\xA2", "\xE3\x83\xB6", "\xE3\x83\xBC", "\xE3\x80\x80", "\xE3\x83\xB7",
+         "\xEF\xBD\xB1", "a", "\r", "\xF0\x9F\x98\x80", "\xE3\x82", "\xFF"},
+    };
+    for (int round = 0; round < 80; ++round) {
+        const bool utf8 = round % 2;
+        const std::vector<const char*>& unit = units[utf8];
         std::string input;
         const std::size_t size = random() % 20000;
         while (input.size() < size) {
             const int length = static_cast<int>(random() % 30);
             for (int k = 0; k < length; ++k) {
                 // Mostly katakana, so that most records pass and a few do not.
-                input += random() % 50 ? units[random() % 4] : units[random() % std::size(units)];
+                input += random() % 50 ? unit[random() % 4] : unit[random() % unit.size()];
             }
             input += random() % 4 ? "\n" : "\r\n";
         }
         check::Environment env;
         env.chunk = 1 + random() % 5000;
-        for (const auto& ops : std::vector<std::vector<std::string>>{
+        for (auto ops : std::vector<std::vector<std::string>>{
                  {"--full-katakana"},
                  {"--full-width", "--full-katakana", "--no-symbols"},
-                 {"--half-katakana", "--char-count"}}) {
+                 {"--half-katakana", "--char-count"},
+                 {"--byte-size"}}) {  // nothing to reject but what converting loses
+            if (utf8) ops.push_back("--input-encoding=utf-8");
             std::vector<std::string> bulk = ops, single = ops;
             bulk.push_back("--quiet");
             single.insert(single.end(), {"--quiet", "--field", "1"});
