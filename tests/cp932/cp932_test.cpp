@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,12 @@ std::string Utf8(char32_t c) {
     return out;
 }
 
+std::string Repeat(std::string_view unit, std::size_t times) {
+    std::string out;
+    while (times-- > 0) out += unit;
+    return out;
+}
+
 // What decoding through iconv gave: U+FFFD for a byte that starts no character (the next byte
 // starts anew) and for a lead byte at the end.
 std::string DecodedThroughIconv(std::string_view in) {
@@ -59,7 +66,8 @@ TEST(Cp932, EncodesEveryCodePointAsIconvDoes) {
     for (char32_t c = 0; c <= 0x10FFFF && failures < 10; c = c == 0xD7FF ? 0xE000 : c + 1) {
         const std::string utf8 = Utf8(c);
         const Converted want = Iconv("CP932", "UTF-8", utf8);
-        const bool lost = want.error;
+        // iconv drops the tag characters U+E0000-E007F; they are lost like any other.
+        const bool lost = want.error || want.out.empty();
         std::vector<LostCharacter> got;
         const std::string bytes = Utf8ToCp932(utf8, &got);
         const bool same = bytes == (lost ? "?" : want.out) && got.size() == (lost ? 1u : 0u) &&
@@ -88,7 +96,8 @@ TEST(Cp932, DecodesEveryByteAndPairAsIconvDid) {
     }
 }
 
-// Each sequence in its own row, at every offset of a 64-byte ASCII buffer, then at its end.
+// Each sequence in its own row, at every offset of the first 130 bytes of a text, after ASCII
+// or after kana, and with more text after it or none.
 // Every "?" in `out` is a lost character, of the code point or ill-formed part in `lost`.
 TEST(Cp932, IllFormedUtf8IsOneQuestionMarkPerMaximalSubpart) {
     const struct {
@@ -113,17 +122,24 @@ TEST(Cp932, IllFormedUtf8IsOneQuestionMarkPerMaximalSubpart) {
         {"F0 9F 98 80 E3 81 82", "3F 82 A0", {"U+1F600"}},
         {"EF BF BF", "3F", {"U+FFFF"}},
     };
+    std::string tail = "z", tailCp932 = "z";  // the fast paths take mixed text too
+    for (int i = 0; i < 30; ++i) tail += "あa", tailCp932 += "\x82\xA0" "a";
     for (const auto& row : kRows) {
         const std::string in = Bytes(row.in), out = Bytes(row.out);
-        for (std::size_t at = 0; at <= 64; ++at) {
-            const std::string before(at, 'a'), after(64 - at, 'z');
-            SCOPED_TRACE(std::string(row.in) + " at " + std::to_string(at));
+        for (std::size_t at = 0; at <= 130 * 2; ++at) {
+            const bool ascii = at <= 130;  // then kana before it
+            const std::size_t n = ascii ? at : at - 131;
+            const std::string before =
+                ascii ? std::string(n, 'a') : Repeat("あ", n / 3) + std::string(n % 3, 'a');
+            const std::string beforeCp932 =
+                ascii ? before : Repeat("\x82\xA0", n / 3) + std::string(n % 3, 'a');
+            SCOPED_TRACE(std::string(row.in) + " after " + Hex(before));
             std::vector<LostCharacter> lost;
-            const std::string got = Utf8ToCp932(before + in + after, &lost);
-            ASSERT_EQ(Hex(got), Hex(before + out + after));
-            EXPECT_EQ(Utf8ToCp932(before + in), before + out);
+            const std::string got = Utf8ToCp932(before + in + tail, &lost);
+            ASSERT_EQ(Hex(got), Hex(beforeCp932 + out + tailCp932));
+            EXPECT_EQ(Utf8ToCp932(before + in), beforeCp932 + out);
             ASSERT_EQ(lost.size(), row.lost.size());
-            std::size_t question = at;
+            std::size_t question = beforeCp932.size();
             for (std::size_t k = 0; k < lost.size(); ++k) {
                 question = got.find('?', question) + 1;
                 EXPECT_EQ(lost[k].position, static_cast<int>(question));
@@ -139,6 +155,57 @@ TEST(Cp932, IllFormedUtf8IsOneQuestionMarkPerMaximalSubpart) {
                 }
             }
         }
+    }
+}
+
+// A text converts as its characters do one by one, joined (the positions of lost characters
+// moved along), wherever they fall in the fast paths' blocks; and likewise decodes.
+TEST(Cp932, ATextConvertsAsItsCharactersDo) {
+    const std::string_view kUtf8[] = {"あ",
+                                      "漢",
+                                      "a",
+                                      "\n",
+                                      "ｱ",
+                                      "¥",
+                                      "α",
+                                      "é",
+                                      "〜",
+                                      "\xE0\xA0\x80",
+                                      "😀",
+                                      "\xF3\xA0\x80\x81",
+                                      "\xE3\x81",
+                                      "\xC0",
+                                      "\xFF",
+                                      "\xED\xA0\x80",
+                                      "\xE0\x80\x80",
+                                      "\xEF\xBF\xBF"};
+    const std::string_view kCp932[] = {"\x82\xA0", "\x8A\xBF", "a",        "\xB1",     "\x80",
+                                       "\xFD",     "\x85\x40", "\xF0\x40", "\x87\x90", "\x81\x40"};
+    std::mt19937 random(932);
+    auto unit = [&](std::size_t count) {  // mostly the first three, which the blocks take
+        return random() % 4 ? random() % 3 : random() % count;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        std::string text, want, cp932, decoded;
+        std::vector<LostCharacter> wantLost;
+        for (std::size_t n = random() % 80; n > 0; --n) {
+            const std::string_view u = kUtf8[unit(std::size(kUtf8))];
+            std::vector<LostCharacter> lost;
+            const std::string bytes = Utf8ToCp932(u, &lost);
+            for (LostCharacter& l : lost) l.position += static_cast<int>(want.size());
+            text += u, want += bytes;
+            wantLost.insert(wantLost.end(), lost.begin(), lost.end());
+            const std::string_view c = kCp932[unit(std::size(kCp932))];
+            cp932 += c, decoded += Cp932ToUtf8(c);
+        }
+        std::vector<LostCharacter> lost;
+        ASSERT_EQ(Hex(Utf8ToCp932(text, &lost)), Hex(want)) << Hex(text);
+        ASSERT_EQ(lost.size(), wantLost.size()) << Hex(text);
+        for (std::size_t k = 0; k < lost.size(); ++k) {
+            EXPECT_EQ(lost[k].position, wantLost[k].position) << Hex(text);
+            EXPECT_EQ(lost[k].codePoint, wantLost[k].codePoint) << Hex(text);
+        }
+        ASSERT_EQ(Cp932ToUtf8(cp932), decoded) << Hex(cp932);
     }
 }
 
