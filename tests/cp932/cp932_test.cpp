@@ -122,8 +122,9 @@ TEST(Cp932, IllFormedUtf8IsOneQuestionMarkPerMaximalSubpart) {
         {"F0 9F 98 80 E3 81 82", "3F 82 A0", {"U+1F600"}},
         {"EF BF BF", "3F", {"U+FFFF"}},
     };
-    std::string tail = "z", tailCp932 = "z";  // the fast paths take mixed text too
-    for (int i = 0; i < 30; ++i) tail += "あa", tailCp932 += "\x82\xA0" "a";
+    // The fast paths take mixed text too: あ is 82 A0.
+    const std::string tail = "z" + Repeat("あa", 30),
+                      tailCp932 = "z" + Repeat(Bytes("82 A0 61"), 30);
     for (const auto& row : kRows) {
         const std::string in = Bytes(row.in), out = Bytes(row.out);
         for (std::size_t at = 0; at <= 130 * 2; ++at) {
