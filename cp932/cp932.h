@@ -1,7 +1,10 @@
-// Code page 932 conversion through iconv: the one place where text changes encoding.
+// Code page 932 conversion: the one place where text changes encoding. Tables of our own hold
+// the mapping of glibc's iconv "CP932" (cp932-map.txt, written by tools/make-cp932-table), so
+// the window layer and kestrune-check convert alike, without iconv and fast.
 //
 // Encoding maps what code page 932 cannot hold to one "?" (0x3F), as Windows' own conversion
-// does with its default character, and can say which characters those were. Ill-formed UTF-8
+// does with its default character, and can say which characters those were; unlike iconv, that
+// includes the tag characters U+E0000-E007F, which iconv drops without a word. Ill-formed UTF-8
 // becomes one "?" per maximal subpart, as the Unicode standard recommends. Decoding shows a
 // byte sequence that is not valid code page 932 as U+FFFD, one per byte, never dropping it.
 #pragma once
@@ -21,6 +24,8 @@ struct LostCharacter {
 };
 
 std::string Utf8ToCp932(std::string_view utf8, std::vector<LostCharacter>* lost = nullptr);
+// The same into `out`, replacing what it held and reusing its buffer.
+void Utf8ToCp932(std::string_view utf8, std::string& out, std::vector<LostCharacter>* lost);
 std::string Cp932ToUtf8(std::string_view cp932);
 
 // The length of the well-formed UTF-8 prefix of `bytes`.

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "bytes.h"
+#include "cp932.h"
 #include "log.h"
 #include "winapi_qt.h"
 
@@ -91,6 +92,21 @@ TEST_F(LayerTest, SettingATextShowsItAndReadsItBack) {
         for (const QString& shown : {Field(input).text(), ShownLog()})
             EXPECT_TRUE(shown.toStdString() == text.shown)
                 << ByteDiff(text.shown, shown.toStdString());
+    }
+}
+
+// What a user types reads back as the program's own conversion gives it, which kestrune-check
+// shares: characters code page 932 lacks (a tag character too, which iconv would drop), the
+// forms Linux input methods produce, half-width katakana and the NEC and IBM rows.
+TEST_F(LayerTest, TypedTextReadsBackAsTheConversionGivesIt) {
+    const char* kTyped[] = {"a〜−—¢£¬‖", "é😀🏴\U000E0067\U000E007Fx", "ｱｲ①Ⅰⅰ㈱∵"};
+    Click(input);
+    for (const char* utf8 : kTyped) {
+        SetWindowTextA(input, "");
+        Commit(utf8);
+        char bytes[64];
+        const std::string read(bytes, GetWindowTextA(input, bytes, sizeof bytes));
+        EXPECT_EQ(Hex(read), Hex(Utf8ToCp932(utf8))) << utf8;
     }
 }
 
