@@ -239,7 +239,7 @@ void Run::Records(std::string_view records) {
     std::size_t nextLost = 0;
     if (converting) {
         runLost_.clear();
-        convertedRun_ = Utf8ToCp932(records, &runLost_);
+        Utf8ToCp932(records, convertedRun_, &runLost_);
         checked = convertedRun_;
     }
     while (!records.empty() && !out_.failed() && !skipFile_) {
@@ -392,7 +392,7 @@ void Run::Record(std::string_view raw, std::span<const std::string_view> fields,
             std::string_view text = FieldText(n, raw, fields);
             lost_[k].clear();
             if (o_.input == Encoding::Utf8) {
-                converted_[k] = Utf8ToCp932(text, &lost_[k]);
+                Utf8ToCp932(text, converted_[k], &lost_[k]);
                 text = converted_[k];
                 passed = passed && lost_[k].empty();
             }
