@@ -56,7 +56,6 @@ class Run {
     static std::string_view FieldText(int n, std::string_view raw,
                                       std::span<const std::string_view> fields);
     bool Passes(std::string_view raw, std::span<const std::string_view> fields) const;
-    static std::size_t PastLineFeeds(std::string_view records, std::size_t n);
     // Where the n-th character lost in converting the run became "?", from the run's start.
     std::size_t LostAt(std::size_t n) const {
         return static_cast<std::size_t>(runLost_[n].position) - 1;
@@ -277,13 +276,6 @@ void Run::Records(std::string_view records) {
             checked = records;
         }
     }
-}
-
-// Just past the n-th LF of `records`.
-std::size_t Run::PastLineFeeds(std::string_view records, std::size_t n) {
-    std::size_t at = 0;
-    for (; n > 0; --n) at = records.find('\n', at) + 1;
-    return at;
 }
 
 void Run::Line(std::string_view record) {

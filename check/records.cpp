@@ -6,6 +6,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace check {
 
 ReadBuffer::ReadBuffer(int fd, std::size_t chunk) : fd_(fd) {
@@ -79,6 +83,26 @@ RecordReader::Status RecordReader::Next(std::string_view& records) {
             return Status::Last;
         }
     }
+}
+
+std::size_t PastLineFeeds(std::string_view records, std::size_t n) {
+    std::size_t at = 0;
+#if defined(__SSE2__)
+    // Whole runs of short records are passed over sixteen bytes at a time, counting their LFs.
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i one = _mm_set1_epi8(1);
+    for (; at + 16 <= records.size(); at += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(records.data() + at));
+        const __m128i sums =
+            _mm_sad_epu8(_mm_and_si128(_mm_cmpeq_epi8(v, lineFeed), one), _mm_setzero_si128());
+        const auto count =
+            static_cast<std::size_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
+        if (count >= n) break;
+        n -= count;
+    }
+#endif
+    for (; n > 0; --n) at = records.find('\n', at) + 1;
+    return at;
 }
 
 }  // namespace check

@@ -63,4 +63,7 @@ class RecordReader {
     std::size_t scanned_ = 0;  // bytes pending known to hold no LF
 };
 
+// Just past the n-th LF of `records`, which holds at least n.
+std::size_t PastLineFeeds(std::string_view records, std::size_t n);
+
 }  // namespace check
