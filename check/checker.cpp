@@ -19,6 +19,7 @@
 #include "output.h"
 #include "records.h"
 #include "rules.h"
+#include "utf8_confirm.h"
 
 namespace check {
 
@@ -48,6 +49,8 @@ class Run {
     void CsvFile(int fd, const std::string& path);
     void ByteOrderMark(bool skipped);
     void Records(std::string_view records);
+    void Utf8Records(std::string_view records);
+    void BulkRecords(std::string_view records, bool bulk, bool converting);
     std::size_t ConfirmedRecords(std::string_view records, std::size_t& count) const;
     void Line(std::string_view record);
     void Record(std::string_view raw, std::span<const std::string_view> fields,
@@ -66,6 +69,7 @@ class Run {
     const Environment& env_;
     Output& out_;
     std::vector<kernels::Check> bulkChecks_;
+    std::optional<Utf8Confirmer> confirmer_;  // UTF-8 records that need no converting
     bool bulk_ = false;
     bool splitFields_ = false;
     std::string name_;
@@ -104,6 +108,9 @@ Run::Run(const Options& options, const Environment& env, Output& out)
         } else if (row.kernel) {
             bulkChecks_.push_back(*row.kernel);
         }
+    }
+    if (bulk_ && o_.input == Encoding::Utf8) {
+        confirmer_ = Utf8Confirmer::For(bulkChecks_, o_.columns[0].symbolsAllowed);
     }
     converted_.resize(o_.columns.size());
     lost_.resize(o_.columns.size());
@@ -230,14 +237,49 @@ void Run::Records(std::string_view records) {
     // A run that could hold a record too long to check goes record by record, where such a
     // record is refused; runs are that long only when a record made the buffer grow.
     const bool bulk = bulk_ && records.size() <= env_.maxRecord;
-    // UTF-8 input is converted a run at a time for the kernels; a record that they do not
-    // confirm, or that lost a character in converting, is taken from the input again, alone.
-    const bool converting = bulk && o_.input == Encoding::Utf8;
+    if (bulk && o_.input == Encoding::Utf8) {
+        Utf8Records(records);
+    } else {
+        BulkRecords(records, bulk, false);
+    }
+}
+
+// UTF-8 under --quiet: stretches of records that need no converting are confirmed as they
+// are; the rest is converted some records at a time, more each time nothing could be
+// confirmed unconverted, and confirmed by the kernels.
+void Run::Utf8Records(std::string_view records) {
+    constexpr std::size_t kFirstPart = 1024;
+    std::size_t part = kFirstPart;
+    while (!records.empty() && !out_.failed() && !skipFile_) {
+        if (confirmer_) {
+            const kernels::RecordsPrefix confirmed = confirmer_->Confirm(records);
+            if (confirmed.end > 0) {
+                recordNumber_ += confirmed.records;
+                records.remove_prefix(confirmed.end);
+                part = kFirstPart;
+                continue;
+            }
+        }
+        std::size_t take = records.size();
+        if (part < take) {
+            const std::size_t lf = records.find('\n', part - 1);
+            take = lf == std::string_view::npos ? records.size() : lf + 1;
+        }
+        BulkRecords(records.substr(0, take), true, true);
+        records.remove_prefix(take);
+        part *= 2;
+    }
+}
+
+// Whole records, confirmed by the kernels where `bulk`, the rest one by one. UTF-8 input is
+// converted first where `converting`; a record that the kernels do not confirm, or that lost
+// a character in converting, is taken from the input again, alone.
+void Run::BulkRecords(std::string_view records, bool bulk, bool converting) {
     std::string_view checked = records;
     std::size_t base = 0;  // where `checked` starts in the converted run
     std::size_t nextLost = 0;
+    runLost_.clear();
     if (converting) {
-        runLost_.clear();
         Utf8ToCp932(records, convertedRun_, &runLost_);
         checked = convertedRun_;
     }
@@ -245,7 +287,7 @@ void Run::Records(std::string_view records) {
         if (bulk && !headerPending_) {
             std::string_view window = checked;
             while (nextLost < runLost_.size() && LostAt(nextLost) < base) ++nextLost;
-            if (converting && nextLost < runLost_.size()) {
+            if (nextLost < runLost_.size()) {
                 const std::size_t lf = checked.rfind('\n', LostAt(nextLost) - base);
                 window = checked.substr(0, lf == std::string_view::npos ? 0 : lf + 1);
             }

@@ -367,7 +367,8 @@ TEST(CheckProgram, DecodingInPiecesGivesTheWhole) {
 TEST(CheckProgram, QuietBulkPathPrintsWhatTheRecordPathPrints) {
     std::mt19937 random(23);
     // The first four of each are common and pass the katakana checks. In UTF-8: ア ヶ ー 　,
-    // then ヷ ｱ a CR, 😀 (not in code page 932), a cut sequence and a byte that starts nothing.
+    // then ヷ ｱ a CR, 😀 (not in code page 932), a cut sequence, a byte that starts nothing,
+    // あ Ａ ・.
     const std::vector<const char*> units[] = {
         {"\x83\x41", "\x83\x96", "\x81\x5B", "\x81\x40", "\x82\xA0", "\x83\x97", "\xB1", "a", "\r",
          "\x81\xFC", "\x81\xFB", "\x83"},
@@ -393,6 +394,8 @@ TEST(CheckProgram, QuietBulkPathPrintsWhatTheRecordPathPrints) {
                  {"--full-katakana"},
                  {"--full-width", "--full-katakana", "--no-symbols"},
                  {"--half-katakana", "--char-count"},
+                 {"--full-hiragana", "--no-symbols"},
+                 {"--full-alnum"},
                  {"--byte-size"}}) {  // nothing to reject but what converting loses
             if (utf8) ops.push_back("--input-encoding=utf-8");
             std::vector<std::string> bulk = ops, single = ops;
