@@ -123,8 +123,10 @@ TEST(Cp932, IllFormedUtf8IsOneQuestionMarkPerMaximalSubpart) {
         {"EF BF BF", "3F", {"U+FFFF"}},
     };
     // The fast paths take mixed text too: あ is 82 A0.
-    const std::string tail = "z" + Repeat("あa", 30),
-                      tailCp932 = "z" + Repeat(Bytes("82 A0 61"), 30);
+    // Appended, not prepended: GCC 12 at -O3 misreads a prepend as an overlapping copy.
+    std::string tail = "z", tailCp932 = "z";
+    tail += Repeat("あa", 30);
+    tailCp932 += Repeat(Bytes("82 A0 61"), 30);
     for (const auto& row : kRows) {
         const std::string in = Bytes(row.in), out = Bytes(row.out);
         for (std::size_t at = 0; at <= 130 * 2; ++at) {
