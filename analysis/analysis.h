@@ -19,6 +19,12 @@ struct CheckResult {
 // 1 for the bytes that open a double-byte character (0x80-0x9F, 0xE0-0xFF), else 0.
 int IsLeadByte(unsigned char b);
 
+// The bytes the character that starts at byte index `at` (< size) takes: a lead byte with the
+// byte after it, whatever that is, or one byte.
+inline int CharacterWidth(std::string_view text, std::size_t at) {
+    return IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+}
+
 // The symbol class of the character that starts at `pos` (1 <= pos <= size), NotSymbol when
 // symbols are not allowed or `pos` lies outside the text.
 SymbolClass ClassifySymbol(std::string_view text, int pos, int symbolsAllowed);

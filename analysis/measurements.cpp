@@ -24,8 +24,7 @@ CheckResult CheckByteLimit(std::string_view text, int limit) {
     if (limit < 0 || length <= static_cast<std::size_t>(limit)) return {true, 0};
     std::size_t i = 0;
     for (;;) {
-        const std::size_t width =
-            IsLeadByte(analysis_detail::ByteAt(text, i)) && i + 1 < length ? 2 : 1;
+        const auto width = static_cast<std::size_t>(CharacterWidth(text, i));
         if (i + width > static_cast<std::size_t>(limit)) return {false, static_cast<int>(i) + 1};
         i += width;
     }

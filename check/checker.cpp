@@ -47,7 +47,7 @@ class Run {
     void RefuseLongRecord();
     void LineFile(int fd, const std::string& path);
     void CsvFile(int fd, const std::string& path);
-    void ByteOrderMark(bool skipped);
+    void WarnOfByteOrderMark();
     void Records(std::string_view records);
     void Utf8Records(std::string_view records);
     void BulkRecords(std::string_view records, bool bulk, bool converting);
@@ -170,8 +170,11 @@ void Run::LineFile(int fd, const std::string& path) {
 void Run::CsvFile(int fd, const std::string& path) {
     CsvReader reader(fd, o_.delimiter, o_.input == Encoding::Cp932, env_.maxRecord, env_.chunk);
     if (reader.Start(kByteOrderMark.size()) == kByteOrderMark) {
-        if (o_.input == Encoding::Utf8) reader.Skip(kByteOrderMark.size());
-        ByteOrderMark(o_.input == Encoding::Utf8);
+        if (o_.input == Encoding::Utf8) {
+            reader.Skip(kByteOrderMark.size());
+        } else {
+            WarnOfByteOrderMark();
+        }
     }
     CsvRecord record;
     while (!out_.failed() && !skipFile_) {
@@ -195,8 +198,7 @@ void Run::CsvFile(int fd, const std::string& path) {
 
 // A UTF-8 byte order mark at the very start is an encoding signature, not text: skipped in
 // UTF-8 input, and in code page 932 input a sign that the encoding was not given.
-void Run::ByteOrderMark(bool skipped) {
-    if (skipped) return;
+void Run::WarnOfByteOrderMark() {
     std::fprintf(env_.err,
                  "kestrune-check: %s: starts with a UTF-8 byte order mark; if it is UTF-8, "
                  "give --input-encoding utf-8\n",
@@ -230,8 +232,11 @@ std::size_t Run::ConfirmedRecords(std::string_view records, std::size_t& count) 
 void Run::Records(std::string_view records) {
     // Records arrive whole (ended by LF, or the last of the input), so the mark is never cut.
     if (fileStart_ && records.starts_with(kByteOrderMark)) {
-        if (o_.input == Encoding::Utf8) records.remove_prefix(kByteOrderMark.size());
-        ByteOrderMark(o_.input == Encoding::Utf8);
+        if (o_.input == Encoding::Utf8) {
+            records.remove_prefix(kByteOrderMark.size());
+        } else {
+            WarnOfByteOrderMark();
+        }
     }
     fileStart_ = false;
     // A run that could hold a record too long to check goes record by record, where such a

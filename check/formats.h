@@ -19,7 +19,7 @@ namespace check {
 struct RuleReport {
     Rule rule;
     Outcome outcome;
-    std::span<const int> positions;  // with --all: every rejected position, in order
+    std::span<const int> positions;  // the rejected positions, in order: with --all every one
 };
 
 // Everything said about one field, or about the whole record.

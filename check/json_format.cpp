@@ -100,10 +100,7 @@ void WriteJson(Output& out, const RecordReport& report) {
         }
         for (const RuleReport& rule : column.rules) {
             json.Open(&column, OperationName(rule.rule), rule.outcome.ok, rule.outcome.position);
-            const int first[] = {rule.outcome.position};
-            json.Positions(rule.outcome.position == 0 ? std::span<const int>()
-                           : rule.positions.empty()   ? std::span<const int>(first)
-                                                      : rule.positions);
+            json.Positions(rule.positions);
             if (rule.rule.kind == RuleKind::MaxBytes) {
                 json.Number(",\"size\":", static_cast<unsigned long long>(rule.outcome.value));
                 json.Number(",\"limit\":", static_cast<unsigned long long>(rule.rule.limit));

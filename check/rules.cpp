@@ -7,13 +7,13 @@ namespace check {
 
 namespace {
 
-void AllPositions(Operation op, std::string_view text, int symbolsAllowed, int first,
-                  std::vector<int>& positions) {
+void RejectedPositions(Operation op, std::string_view text, int symbolsAllowed, int first, bool all,
+                       std::vector<int>& positions) {
     for (int p = first; p != 0;) {
         positions.push_back(p);
+        if (!all) break;
         const std::size_t at = static_cast<std::size_t>(p) - 1;
-        const std::size_t next =
-            at + (IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1);
+        const std::size_t next = at + static_cast<std::size_t>(CharacterWidth(text, at));
         if (next >= text.size()) break;
         const Outcome more = Row(op).literal(text, symbolsAllowed, next);
         p = more.ok ? 0 : more.position;
@@ -28,15 +28,15 @@ RuleReport EvaluateRule(const Rule& rule, std::string_view text, int symbolsAllo
     switch (rule.kind) {
         case RuleKind::Operation:
             report.outcome = RunOperation(rule.operation, text, symbolsAllowed);
-            if (all && !report.outcome.ok) {
-                AllPositions(rule.operation, text, symbolsAllowed, report.outcome.position,
-                             positions);
+            if (!report.outcome.ok) {
+                RejectedPositions(rule.operation, text, symbolsAllowed, report.outcome.position,
+                                  all, positions);
             }
             break;
         case RuleKind::MaxBytes: {
             const CheckResult fit = CheckByteLimit(text, rule.limit);
             report.outcome = {fit.ok, fit.position, static_cast<int>(text.size())};
-            if (all && !fit.ok) positions.push_back(fit.position);
+            if (!fit.ok) positions.push_back(fit.position);
             break;
         }
         case RuleKind::Required:

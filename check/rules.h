@@ -9,8 +9,9 @@
 
 namespace check {
 
-// The rule's outcome over `text`. With `all`, every rejected position is appended to
-// `positions`: after a rejected character the scan goes on at the next character start.
+// The rule's outcome over `text`. The position of a rejected character is appended to
+// `positions`, and with `all` every one: after a rejected character the scan goes on at the next
+// character start.
 RuleReport EvaluateRule(const Rule& rule, std::string_view text, int symbolsAllowed, bool all,
                         std::vector<int>& positions);
 

@@ -26,9 +26,7 @@ void RuleExcerpt(const RuleReport& rule, std::string_view text,
                  std::vector<std::string_view>& pieces) {
     pieces.clear();
     if (rule.outcome.ok || rule.rule.kind == RuleKind::Required) return;
-    const int first[] = {rule.outcome.position};
-    MarkedExcerptPieces(text, rule.positions.empty() ? std::span<const int>(first) : rule.positions,
-                        pieces);
+    MarkedExcerptPieces(text, rule.positions, pieces);
 }
 
 void WriteText(Output& out, const RecordReport& report) {

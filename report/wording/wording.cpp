@@ -37,8 +37,7 @@ std::array<std::string_view, 6> ExcerptPieces(std::string_view text, int p) {
     if (p < 1 || static_cast<std::size_t>(p) > text.size()) return {kExcerptOpen, text};
     const std::size_t at = static_cast<std::size_t>(p) - 1;
     // A lead byte with a byte after it is marked together with that byte, whatever it is.
-    const std::size_t width =
-        IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+    const auto width = static_cast<std::size_t>(CharacterWidth(text, at));
     return {kExcerptOpen,           text.substr(0, at), kMarkOpen,
             text.substr(at, width), kMarkClose,         text.substr(at + width)};
 }
@@ -121,8 +120,7 @@ void MarkedExcerptPieces(std::string_view text, std::span<const int> positions,
         if (p < 1 || static_cast<std::size_t>(p) > text.size()) continue;
         const std::size_t at = static_cast<std::size_t>(p) - 1;
         if (at < done) continue;
-        const std::size_t width =
-            IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+        const auto width = static_cast<std::size_t>(CharacterWidth(text, at));
         pieces.insert(pieces.end(), {text.substr(done, at - done), kMarkOpen,
                                      text.substr(at, width), kMarkClose});
         done = at + width;
