@@ -1,4 +1,4 @@
-// Shift-JIS (code page 932) text analysis: the byte classes and the ten operations.
+// Shift-JIS (code page 932) text analysis: the byte classes and the operations.
 //
 // Every function judges the bytes of `text` and nothing else: no decoding, no trail byte
 // validated, no byte read at or past text.size(). Positions are 1-based byte positions.
@@ -46,3 +46,10 @@ CheckResult CheckFullAlnum(std::string_view text, int symbolsAllowed);
 CheckResult CheckHalfKatakana(std::string_view text, int symbolsAllowed);
 CheckResult CheckHalfDigits(std::string_view text, int symbolsAllowed);
 CheckResult CheckHalfAlnum(std::string_view text, int symbolsAllowed);
+
+// Character sets rather than classes, with no symbol flag: only JIS X 0201 and JIS X 0208
+// characters; only characters code page 932 defines (those and the NEC and IBM extensions);
+// only the single bytes of the bank-transfer (Zengin) set.
+CheckResult CheckJis(std::string_view text);
+CheckResult CheckCp932(std::string_view text);
+CheckResult CheckZengin(std::string_view text);

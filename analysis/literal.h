@@ -27,4 +27,8 @@ CheckResult CheckHalfKatakana(std::string_view text, int symbolsAllowed, std::si
 CheckResult CheckHalfDigits(std::string_view text, int symbolsAllowed, std::size_t from = 0);
 CheckResult CheckHalfAlnum(std::string_view text, int symbolsAllowed, std::size_t from = 0);
 
+CheckResult CheckJis(std::string_view text, std::size_t from = 0);
+CheckResult CheckCp932(std::string_view text, std::size_t from = 0);
+CheckResult CheckZengin(std::string_view text, std::size_t from = 0);
+
 }  // namespace literal

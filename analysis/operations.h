@@ -1,5 +1,6 @@
-// The ten operations of the window's buttons and of kestrune-check as one table: everything
-// that varies by operation is one row of kOperations, and everything else reads it.
+// The operations of the window's buttons and of kestrune-check as one table: everything that
+// varies by operation is one row of kOperations, and everything else reads it. The window has
+// the first ten; the character-set checks after them are kestrune-check's alone.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +12,7 @@
 #include "byte_sets.h"
 #include "literal.h"
 
-// In the order of their control identifiers 1001 … 1010.
+// The window's ten in the order of their control identifiers 1001 … 1010, then the rest.
 enum class Operation {
     ByteSize,
     CharCount,
@@ -23,6 +24,9 @@ enum class Operation {
     HalfKatakana,
     HalfDigits,
     HalfAlnum,
+    Jis,
+    Cp932,
+    Zengin,
 };
 
 // What an operation found: a measurement's value, or a check's verdict and NG position.
@@ -37,7 +41,7 @@ enum class Unit { None, Bytes, Characters };
 
 struct OperationRow {
     Operation operation;
-    int id;                    // the button's control identifier
+    int id;                    // the button's control identifier, 0 for no button
     std::string_view option;   // kestrune-check's option, without its dashes
     std::string_view caption;  // the button caption in code page 932; it labels result lines
     std::string_view summary;  // in English, for --help
@@ -124,20 +128,35 @@ inline constexpr OperationRow kOperations[] = {
      "half-width digits and Latin letters", Unit::None,
      operation_detail::Literal<literal::CheckHalfAlnum>,
      operation_detail::Run<CheckHalfAlnum>, kernels::Check::HalfAlnum},
+    {Operation::Jis,           0,    "jis",           "JIS\x95\xB6\x8E\x9A",                         // JIS文字
+     "only JIS X 0201 and JIS X 0208 characters", Unit::None,
+     operation_detail::LiteralWidth<literal::CheckJis>,
+     operation_detail::RunWidth<CheckJis>, std::nullopt},
+    {Operation::Cp932,         0,    "cp932",         "CP932\x95\xB6\x8E\x9A",                       // CP932文字
+     "only characters code page 932 defines", Unit::None,
+     operation_detail::LiteralWidth<literal::CheckCp932>,
+     operation_detail::RunWidth<CheckCp932>, std::nullopt},
+    {Operation::Zengin,        0,    "zengin",        "\x91S\x8B\xE2\x95\xB6\x8E\x9A",                  // 全銀文字
+     "only the bank-transfer (Zengin) character set", Unit::None,
+     operation_detail::LiteralWidth<literal::CheckZengin>,
+     operation_detail::RunWidth<CheckZengin>, std::nullopt},
 };
 // clang-format on
 
 inline constexpr int kOperationCount = static_cast<int>(std::size(kOperations));
+// The window's buttons: the first rows, whose identifiers the window and its tests know.
+inline constexpr int kWindowOperationCount = 10;
 
 constexpr bool RowsInOrder() {
     for (int k = 0; k < kOperationCount; ++k) {
-        if (static_cast<int>(kOperations[k].operation) != k || kOperations[k].id != 1001 + k) {
+        const int id = k < kWindowOperationCount ? 1001 + k : 0;
+        if (static_cast<int>(kOperations[k].operation) != k || kOperations[k].id != id) {
             return false;
         }
     }
     return true;
 }
-static_assert(RowsInOrder(), "rows follow Operation and the identifiers 1001 on");
+static_assert(RowsInOrder(), "rows follow Operation; the window's have the identifiers 1001 on");
 
 constexpr const OperationRow& Row(Operation op) {
     return kOperations[static_cast<int>(op)];
@@ -145,7 +164,7 @@ constexpr const OperationRow& Row(Operation op) {
 
 // The row of a control identifier or of a command-line name; nullptr when there is none.
 constexpr const OperationRow* RowById(int id) {
-    return id >= 1001 && id < 1001 + kOperationCount ? &kOperations[id - 1001] : nullptr;
+    return id >= 1001 && id < 1001 + kWindowOperationCount ? &kOperations[id - 1001] : nullptr;
 }
 constexpr const OperationRow* RowByOption(std::string_view option) {
     for (const OperationRow& row : kOperations) {

@@ -1,4 +1,4 @@
-// Throughput of the ten operations, each beside memchr over the same buffer (the stand-in for
+// Throughput of the operations, each beside memchr over the same buffer (the stand-in for
 // what the memory system allows), the literal scan alone, and the public operation (fast kernel,
 // then the literal scan). Buffers of 64 KiB, 256 KiB and 64 MiB, all conforming or with one
 // rejected character 100 bytes before the end; symbols allowed, as the window starts.
@@ -39,6 +39,15 @@ const Sample kSamples[kOperationCount] = {
     {{"\xB1", "\xB6", "\xDE", "\xB0", " "}, "\x82\xA0"},                     // HalfKatakana
     {{"0", "1", "9", "-"}, "\x82\xA0"},                                      // HalfDigits
     {{"a", "z", "A", "0", "_"}, "\x82\xA0"},                                 // HalfAlnum
+    // Jis, Cp932: kana and kanji of both levels (の ア ー 日 本 話 漢 字 弌 鵝 熙), some ASCII
+    // and half-width katakana; a user-defined character that neither accepts
+    {{"\x82\xCC", "\x83\x41", "\x81\x5B", "\x93\xFA", "\x96\x7B", "\x98\x62", "\x8A\xBF",
+      "\x8E\x9A", "\x98\x9F", "\xEA\x40", "\xEA\xA4", "a", "7", " ", "\xB1"},
+     "\xF0\x40"},
+    {{"\x82\xCC", "\x83\x41", "\x81\x5B", "\x93\xFA", "\x96\x7B", "\x98\x62", "\x8A\xBF",
+      "\x8E\x9A", "\x98\x9F", "\xEA\x40", "\xEA\xA4", "a", "7", " ", "\xB1"},
+     "\xF0\x40"},
+    {{"\xB1", "\xB6", "\xDE", "A", "0", " ", "(", "-"}, "a"},  // Zengin: ｱ ｶ ﾞ and the rest
 };
 
 const std::string& Buffer(Operation op, std::size_t size, bool failing) {

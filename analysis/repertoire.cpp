@@ -1,0 +1,182 @@
+// Character kinds and the jis, cp932 and zengin checks. The defined codes come from
+// cp932/cp932-map.txt, evaluated at compile time into one bit per code, so that the kinds are
+// iconv's without calling it.
+#include "repertoire.h"
+
+#include <array>
+#include <cstdint>
+
+#include "analysis.h"
+#include "literal.h"
+#include "scan.h"
+
+using analysis_detail::ByteAt;
+using analysis_detail::Verdict;
+
+namespace {
+
+// The tokens of cp932-map.txt as the build writes them (analysis/cp932_map.cmake), encoded as
+// cp932/cp932.cpp encodes them: a start, a gap, a run of code points (the first and how many
+// follow), or a code point encoded one way followed by its bytes.
+constexpr std::uint32_t kAt = 1u << 30, kGap = 1u << 29, kOneWay = 1u << 28;
+constexpr std::uint32_t At(std::uint32_t bytes) {
+    return kAt | bytes;
+}
+constexpr std::uint32_t Gap(std::uint32_t count) {
+    return kGap | count;
+}
+constexpr std::uint32_t Run(std::uint32_t first, std::uint32_t more) {
+    return more << 16 | first;
+}
+constexpr std::uint32_t OneWay(std::uint32_t codePoint) {
+    return kOneWay | codePoint;
+}
+constexpr std::uint32_t kMap[] = {
+#include "cp932-map.inc"
+};
+
+// One bit per code: a single byte at its own value, a pair at lead << 8 | trail. No pair has a
+// lead byte below 0x80, so the two never share a bit. 8 KiB, within the first-level cache.
+struct CodeBits {
+    std::array<std::uint64_t, 1024> words{};
+    constexpr bool Has(unsigned code) const { return words[code >> 6] >> (code & 63) & 1; }
+    constexpr void Set(unsigned code) { words[code >> 6] |= std::uint64_t{1} << (code & 63); }
+};
+
+// The codes iconv decodes: every code a run of the map reaches.
+constexpr CodeBits kDefined = [] {
+    CodeBits defined;
+    std::uint32_t at = 0;
+    for (std::size_t i = 0; i < std::size(kMap); ++i) {
+        const std::uint32_t token = kMap[i];
+        if (token & kAt) {
+            at = token & 0xFFFF;
+        } else if (token & kGap) {
+            at += token & 0xFFFF;
+        } else if (token & kOneWay) {
+            ++i;  // encoding only: no bytes decode to it
+        } else {
+            for (std::uint32_t k = 0; k <= token >> 16; ++k) defined.Set(at++);
+        }
+    }
+    return defined;
+}();
+
+constexpr bool IsLead(unsigned b) {
+    return (0x80 <= b && b <= 0x9F) || 0xE0 <= b;
+}
+constexpr bool IsTrail(unsigned b) {
+    return (0x40 <= b && b <= 0x7E) || (0x80 <= b && b <= 0xFC);
+}
+
+// The kind of a pair of a lead byte 0x81-0x9F or 0xE0-0xFC and a trail byte, when it is
+// defined (or user-defined, which it always is); an undefined pair is Undefined under any lead.
+constexpr CharacterKind PairKind(unsigned lead) {
+    using enum CharacterKind;
+    if ((0x81 <= lead && lead <= 0x84) || (0x88 <= lead && lead <= 0x9F)) return Jis;
+    if (0xE0 <= lead && lead <= 0xEA) return Jis;
+    if (lead == 0x87) return NecSpecial;
+    if (lead == 0xED || lead == 0xEE) return NecSelectedIbm;
+    if (0xF0 <= lead && lead <= 0xF9) return UserDefined;
+    if (0xFA <= lead && lead <= 0xFC) return IbmExtension;
+    return Undefined;
+}
+constexpr auto kPairKinds = [] {
+    std::array<CharacterKind, 256> kinds{};
+    for (unsigned lead = 0; lead < 256; ++lead) kinds[lead] = PairKind(lead);
+    return kinds;
+}();
+
+// The map must agree with the ranges the kinds are defined by; a new map that does not fails
+// the build here rather than misjudging a character.
+constexpr bool MapFitsTheKinds() {
+    for (unsigned code = 0; code < 0x10000; ++code) {
+        const unsigned lead = code >> 8, trail = code & 0xFF;
+        if (code < 0x100) {
+            // The single bytes: 0x00-0x7F and 0xA1-0xDF, and no lead byte.
+            if (kDefined.Has(code) != (code < 0x80 || (0xA1 <= code && code <= 0xDF))) return false;
+            continue;
+        }
+        const CharacterKind kind = PairKind(lead);
+        const bool pair = IsLead(lead) && IsTrail(trail);
+        if (kind == CharacterKind::UserDefined) {
+            if (kDefined.Has(code) != pair) return false;
+        } else if (kDefined.Has(code) && (!pair || kind == CharacterKind::Undefined)) {
+            return false;
+        }
+        if (kDefined.Has(code) && kind == CharacterKind::NecSpecial && trail > 0x9C) return false;
+    }
+    return true;
+}
+static_assert(MapFitsTheKinds(), "cp932-map.txt defines a code outside the kinds' ranges");
+
+// The characters of the bank-transfer (Zengin) set, all single bytes.
+constexpr auto kZengin = [] {
+    std::array<bool, 256> accepted{};
+    for (unsigned char b : {0x20, 0x28, 0x29, 0x2D, 0x2E, 0x2F, 0xA6, 0xDE, 0xDF}) {
+        accepted[b] = true;  // space ( ) - . / ｦ ﾞ ﾟ
+    }
+    for (unsigned b = '0'; b <= '9'; ++b) accepted[b] = true;
+    for (unsigned b = 'A'; b <= 'Z'; ++b) accepted[b] = true;
+    for (unsigned b = 0xB1; b <= 0xDD; ++b) accepted[b] = true;  // ｱ … ﾝ
+    return accepted;
+}();
+
+constexpr bool IsJis(CharacterKind kind) {
+    return kind == CharacterKind::Jis;
+}
+constexpr bool IsCp932(CharacterKind kind) {
+    return kind <= CharacterKind::IbmExtension;
+}
+
+// The characters from `from` on that `accepts`, one at a time. An accepted character is never
+// a lead byte that ends the text, so a lead byte always takes the byte after it.
+template <bool (*kAccepts)(CharacterKind)>
+CheckResult ScanKinds(std::string_view text, std::size_t from) {
+    std::size_t i = from;
+    while (i < text.size() && kAccepts(KindAt(text, i))) i += IsLead(ByteAt(text, i)) ? 2 : 1;
+    return Verdict(i, text.size());
+}
+
+}  // namespace
+
+CharacterKind KindAt(std::string_view text, std::size_t at) {
+    const unsigned lead = ByteAt(text, at);
+    if (!IsLead(lead)) return kDefined.Has(lead) ? CharacterKind::Jis : CharacterKind::Undefined;
+    // No trail byte makes these a character code page 932 has.
+    if (lead == 0x80 || lead >= 0xFD) return CharacterKind::Undefined;
+    if (at + 1 >= text.size() || !IsTrail(ByteAt(text, at + 1))) return CharacterKind::Invalid;
+    const CharacterKind kind = kPairKinds[lead];
+    if (kind == CharacterKind::UserDefined || kDefined.Has(lead << 8 | ByteAt(text, at + 1))) {
+        return kind;
+    }
+    return CharacterKind::Undefined;
+}
+
+CheckResult literal::CheckJis(std::string_view text, std::size_t from) {
+    return ScanKinds<IsJis>(text, from);
+}
+
+CheckResult literal::CheckCp932(std::string_view text, std::size_t from) {
+    return ScanKinds<IsCp932>(text, from);
+}
+
+// Every character that starts with a lead byte is rejected, so a byte at a time is a character
+// at a time up to the first rejection.
+CheckResult literal::CheckZengin(std::string_view text, std::size_t from) {
+    std::size_t i = from;
+    while (i < text.size() && kZengin[ByteAt(text, i)]) ++i;
+    return Verdict(i, text.size());
+}
+
+CheckResult CheckJis(std::string_view text) {
+    return literal::CheckJis(text);
+}
+
+CheckResult CheckCp932(std::string_view text) {
+    return literal::CheckCp932(text);
+}
+
+CheckResult CheckZengin(std::string_view text) {
+    return literal::CheckZengin(text);
+}
