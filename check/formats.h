@@ -11,6 +11,8 @@
 #include "cp932.h"
 #include "options.h"
 #include "output.h"
+#include "repertoire.h"
+#include "suggest.h"
 #include "wording.h"
 
 namespace check {
@@ -30,6 +32,7 @@ struct ColumnReport {
     std::string_view text;                // the code page 932 bytes that were checked
     std::span<const LostCharacter> lost;  // what converting UTF-8 input lost
     std::span<const RuleReport> rules;
+    int symbolsAllowed = 1;
 };
 
 struct RecordReport {
@@ -42,6 +45,26 @@ struct RecordReport {
     int fields = 0, expectedFields = 0;  // a field-count failure when they differ
     std::span<const ColumnReport> columns;
 };
+
+// What is said of one rejected character of a failed check besides its position: its kind,
+// for the checks that judge where a character comes from, and a fix that keeps its meaning.
+struct RejectedNote {
+    int position;
+    std::optional<CharacterKind> kind;
+    Suggestion fix;  // size 0: none
+};
+
+// Whether the rule is a check that says something of each character it rejects.
+bool NotesRejected(const Rule& rule);
+bool NamesKinds(const Rule& rule);
+// The notes on each of a failed rule's positions. A half-width kana and the voiced mark after
+// it get one fix, on the kana.
+void RejectedNotes(const RuleReport& rule, const ColumnReport& column,
+                   std::vector<RejectedNote>& notes);
+
+// The lines that follow a failed rule's excerpt: each rejected character's kind and fix.
+void NoteLines(std::span<const RejectedNote> notes, std::string_view text,
+               std::vector<std::string>& lines);
 
 // The line that says what converting lost, in code page 932.
 std::string LostLine(const LostCharacter& lost);

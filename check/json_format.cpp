@@ -7,6 +7,14 @@ namespace check {
 
 namespace {
 
+// The kinds by the names JSON gives them.
+std::string_view KindName(CharacterKind kind) {
+    constexpr std::string_view kNames[] = {"jis",          "nec-special", "nec-selected-ibm",
+                                           "ibm-extension", "user-defined", "undefined",
+                                           "invalid"};
+    return kNames[static_cast<int>(kind)];
+}
+
 class JsonWriter {
   public:
     JsonWriter(Output& out, const RecordReport& report) : out_(out), report_(report) {}
@@ -43,13 +51,49 @@ class JsonWriter {
         out_.Raw(key);
         out_.Raw(std::to_string(n));
     }
+    // The kind and the fix of the first rejected character, and with --all of every one.
+    void Notes(const Rule& rule, std::span<const RejectedNote> notes) {
+        if (notes.empty()) return;
+        const auto kind = [&](const RejectedNote& note) {
+            out_.Raw("\"");
+            out_.Raw(KindName(*note.kind));
+            out_.Raw("\"");
+        };
+        const auto fix = [&](const RejectedNote& note) {
+            if (note.fix.size == 0) return out_.Raw("null");
+            out_.JsonText(note.fix.Text());
+        };
+        if (NamesKinds(rule)) List("kind", notes, kind);
+        List("suggestion", notes, fix);
+    }
+    template <typename Write>
+    void List(std::string_view key, std::span<const RejectedNote> notes, Write write) {
+        out_.Raw(",\"");
+        out_.Raw(key);
+        out_.Raw("\":");
+        write(notes.front());
+        if (!report_.all) return;
+        out_.Raw(",\"");
+        out_.Raw(key);
+        out_.Raw("s\":[");
+        for (std::size_t k = 0; k < notes.size(); ++k) {
+            if (k > 0) out_.Raw(",");
+            write(notes[k]);
+        }
+        out_.Raw("]");
+    }
     // The lines, and the end of the object.
-    void Lines(std::string_view line, std::span<const std::string_view> excerpt = {}) {
+    void Lines(std::string_view line, std::span<const std::string_view> excerpt = {},
+               std::span<const std::string> more = {}) {
         out_.Raw(",\"lines\":[");
         out_.JsonText(line);
         if (!excerpt.empty()) {
             out_.Raw(",");
             out_.JsonText(excerpt);
+        }
+        for (const std::string& text : more) {
+            out_.Raw(",");
+            out_.JsonText(text);
         }
         out_.Raw("]}\n");
     }
@@ -90,6 +134,8 @@ void WriteJson(Output& out, const RecordReport& report) {
         json.Lines(FieldCountLine(report.fields, report.expectedFields));
     }
     std::vector<std::string_view> pieces;
+    std::vector<RejectedNote> notes;
+    std::vector<std::string> noteLines;
     for (const ColumnReport& column : report.columns) {
         for (const LostCharacter& lost : column.lost) {
             json.Open(&column, lost.invalidLength ? "utf-8-invalid" : "cp932-unrepresentable",
@@ -105,8 +151,11 @@ void WriteJson(Output& out, const RecordReport& report) {
                 json.Number(",\"size\":", static_cast<unsigned long long>(rule.outcome.value));
                 json.Number(",\"limit\":", static_cast<unsigned long long>(rule.rule.limit));
             }
+            RejectedNotes(rule, column, notes);
+            json.Notes(rule.rule, notes);
             RuleExcerpt(rule, column.text, pieces);
-            json.Lines(RuleLine(rule), pieces);
+            NoteLines(notes, column.text, noteLines);
+            json.Lines(RuleLine(rule), pieces, noteLines);
         }
     }
 }

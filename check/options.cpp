@@ -268,6 +268,25 @@ Operations, run in the order given (at least one, unless columns are given):
            R"(  --no-symbols       symbols not allowed in the script checks (the window's 記号を許可
                      unticked); they are allowed by default
 
+Will it survive? --jis, --cp932 and --zengin judge where each character comes from; the
+symbols setting does not apply to them. After the excerpt, a line names the kind of the
+rejected character and its bytes, for example  NEC特殊文字 87 9A (5バイト目):
+  NEC特殊文字          NEC row 13, 8740-879C
+  NEC選定IBM拡張文字   the NEC-selected IBM extensions, ED40-EEFC
+  IBM拡張文字          the IBM extensions, FA40-FC4B
+  外字                 the user-defined area F040-F9FC, which exists only on the PC that made it
+  未定義の文字         a code that code page 932 does not define, and the bytes 80, A0, FD-FF
+  不正なバイト列       a lead byte at the end, or before a byte that cannot follow one
+  --jis rejects all six; --cp932 only the last three.
+  --zengin accepts only the character set of bank transfers (全銀協 format): the digits 0-9,
+  the capitals A-Z, the half-width katakana ｦ and ｱ-ﾝ (no small kana, no ｰ), ﾞ and ﾟ, the
+  space and ( ) - . /.
+Fixes: where a replacement keeps the rejected character's meaning exactly and the check
+accepts it, a line 候補「…」 (Pバイト目) follows: the other width of a kana (ｶﾞ and ガ as
+one), a digit, a Latin letter or an ASCII symbol, the other script of a kana for the two
+full-width kana checks, the capital for --zengin, and for --jis the JIS X 0208 code of a
+vendor character that is the same character (∵ ≒ ≡ ∫ √ ⊥ ∠ ∩ ∪ ¬). ① or 髙 get none.
+
 Records and fields:
   (default)          a record is a line, ended by LF or CR LF; fields are split at every
                      delimiter
@@ -308,7 +327,10 @@ Output:
   --json             one JSON object per record and check, in UTF-8, with the keys file,
                      record, line (where the record starts), field and column (when one is
                      selected), operation, ok, position, positions (with --all), size and
-                     limit (max-bytes), fields and expected (field-count), and lines; the
+                     limit (max-bytes), fields and expected (field-count), kind (--jis and
+                     --cp932) and suggestion (every check; null for none) of the first
+                     rejected character, with --all also kinds and suggestions parallel to
+                     positions, and lines; the
                      operation "csv" is a malformed record. A file name that is not UTF-8 is
                      written with U+FFFD for each byte sequence that is not
   --help, --version

@@ -22,6 +22,43 @@ std::string RuleLine(const RuleReport& rule) {
     return {};
 }
 
+bool NotesRejected(const Rule& rule) {
+    return rule.kind == RuleKind::Operation && Row(rule.operation).unit == Unit::None;
+}
+
+bool NamesKinds(const Rule& rule) {
+    return rule.kind == RuleKind::Operation &&
+           (rule.operation == Operation::Jis || rule.operation == Operation::Cp932);
+}
+
+void RejectedNotes(const RuleReport& rule, const ColumnReport& column,
+                   std::vector<RejectedNote>& notes) {
+    notes.clear();
+    if (rule.outcome.ok || !NotesRejected(rule.rule)) return;
+    std::size_t fixed = 0;  // the end of what the last fix replaces
+    for (const int p : rule.positions) {
+        const std::size_t at = static_cast<std::size_t>(p) - 1;
+        RejectedNote& note = notes.emplace_back(RejectedNote{p, std::nullopt, {}});
+        if (NamesKinds(rule.rule)) note.kind = KindAt(column.text, at);
+        if (at < fixed) continue;
+        note.fix = SuggestFix(rule.rule.operation, column.text, at, column.symbolsAllowed);
+        fixed = at + static_cast<std::size_t>(note.fix.covers);
+    }
+}
+
+void NoteLines(std::span<const RejectedNote> notes, std::string_view text,
+               std::vector<std::string>& lines) {
+    lines.clear();
+    for (const RejectedNote& note : notes) {
+        const std::size_t at = static_cast<std::size_t>(note.position) - 1;
+        if (note.kind) {
+            const auto width = static_cast<std::size_t>(CharacterWidth(text, at));
+            lines.push_back(KindLine(*note.kind, text.substr(at, width), note.position));
+        }
+        if (note.fix.size > 0) lines.push_back(SuggestionLine(note.fix.Text(), note.position));
+    }
+}
+
 void RuleExcerpt(const RuleReport& rule, std::string_view text,
                  std::vector<std::string_view>& pieces) {
     pieces.clear();
@@ -56,6 +93,8 @@ void WriteText(Output& out, const RecordReport& report) {
         line({}, FieldCountLine(report.fields, report.expectedFields));
     }
     std::vector<std::string_view> pieces;
+    std::vector<RejectedNote> notes;
+    std::vector<std::string> noteLines;
     for (const ColumnReport& column : report.columns) {
         for (const LostCharacter& lost : column.lost) line(column.label, LostLine(lost));
         for (const RuleReport& rule : column.rules) {
@@ -65,6 +104,9 @@ void WriteText(Output& out, const RecordReport& report) {
             start(column.label);
             out.Text(pieces);
             out.Raw("\n");
+            RejectedNotes(rule, column, notes);
+            NoteLines(notes, column.text, noteLines);
+            for (const std::string& note : noteLines) line(column.label, note);
         }
     }
 }

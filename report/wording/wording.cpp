@@ -99,17 +99,41 @@ std::string UnrepresentableLine(char32_t codePoint, int position) {
     return Join({kLabel, code, DecimalText(position), kNthByteClose});
 }
 
-std::string InvalidUtf8Line(std::string_view bytes, int position) {
-    // UTF-8として不正なバイト列
-    constexpr std::string_view kLabel =
-        "UTF-8\x82\xC6\x82\xB5\x82\xC4\x95s\x90\xB3\x82\xC8\x83o\x83\x43\x83g\x97\xF1";
-    std::string line(kLabel);
+// The label, then each byte in hex after a space, then the position: "LABEL 87 9A (5バイト目)".
+std::string BytesLine(std::string_view label, std::string_view bytes, int position) {
+    std::string line(label);
     for (const char b : bytes) {
         char hex[4];
         std::snprintf(hex, sizeof hex, " %02X", static_cast<unsigned char>(b));
         line += hex;
     }
     return Join({line, " (", DecimalText(position), kNthByteClose});
+}
+
+std::string InvalidUtf8Line(std::string_view bytes, int position) {
+    // UTF-8として不正なバイト列
+    constexpr std::string_view kLabel =
+        "UTF-8\x82\xC6\x82\xB5\x82\xC4\x95s\x90\xB3\x82\xC8\x83o\x83\x43\x83g\x97\xF1";
+    return BytesLine(kLabel, bytes, position);
+}
+
+std::string KindLine(CharacterKind kind, std::string_view character, int position) {
+    constexpr std::string_view kNames[] = {
+        "JIS",                                                               // JIS
+        "NEC\x93\xC1\x8E\xEA\x95\xB6\x8E\x9A",                               // NEC特殊文字
+        "NEC\x91I\x92\xE8IBM\x8Ag\x92\xA3\x95\xB6\x8E\x9A",                   // NEC選定IBM拡張文字
+        "IBM\x8Ag\x92\xA3\x95\xB6\x8E\x9A",                                   // IBM拡張文字
+        "\x8AO\x8E\x9A",                                                     // 外字
+        "\x96\xA2\x92\xE8\x8B`\x82\xCC\x95\xB6\x8E\x9A",                        // 未定義の文字
+        "\x95s\x90\xB3\x82\xC8\x83o\x83\x43\x83g\x97\xF1",                        // 不正なバイト列
+    };
+    return BytesLine(kNames[static_cast<int>(kind)], character, position);
+}
+
+std::string SuggestionLine(std::string_view replacement, int position) {
+    constexpr std::string_view kOpen = "\x8C\xF3\x95\xE2\x81u";  // 候補「
+    constexpr std::string_view kClose = "\x81v (";              // 」␠(
+    return Join({kOpen, replacement, kClose, DecimalText(position), kNthByteClose});
 }
 
 void MarkedExcerptPieces(std::string_view text, std::span<const int> positions,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "operations.h"
+#include "repertoire.h"
 
 // Decimal digits of n, no sign for n >= 0, no padding or grouping.
 std::string DecimalText(int n);
@@ -63,3 +64,10 @@ std::string CsvFaultLine(CsvFault fault, int position);
 
 // フィールド数：ＮＧ (M個、見出しはN個)
 std::string FieldCountLine(int fields, int expected);
+
+// The kind of a character that the JIS or code page 932 check rejects, with its bytes in hex:
+// NEC特殊文字 87 9A (5バイト目).
+std::string KindLine(CharacterKind kind, std::string_view character, int position);
+
+// A replacement that keeps a rejected character's meaning: 候補「ガ」 (1バイト目).
+std::string SuggestionLine(std::string_view replacement, int position);
