@@ -443,8 +443,8 @@ void Run::Record(std::string_view raw, std::span<const std::string_view> fields,
             }
             ruleEnds_.push_back(rules_.size());
             columns_.resize(k + 1);
-            columns_[k] = {n, targets_[k].label, targets_[k].name, text, lost_[k], {},
-                           column.symbolsAllowed};
+            columns_[k] = {n,  targets_[k].label,    targets_[k].name, text, lost_[k],
+                           {}, column.symbolsAllowed};
         }
     }
     if (!passed) status_ = std::max(status_, kSomeFailed);

@@ -9,7 +9,7 @@ namespace {
 
 // The kinds by the names JSON gives them.
 std::string_view KindName(CharacterKind kind) {
-    constexpr std::string_view kNames[] = {"jis",          "nec-special", "nec-selected-ibm",
+    constexpr std::string_view kNames[] = {"jis",           "nec-special",  "nec-selected-ibm",
                                            "ibm-extension", "user-defined", "undefined",
                                            "invalid"};
     return kNames[static_cast<int>(kind)];

@@ -119,20 +119,20 @@ std::string InvalidUtf8Line(std::string_view bytes, int position) {
 
 std::string KindLine(CharacterKind kind, std::string_view character, int position) {
     constexpr std::string_view kNames[] = {
-        "JIS",                                                               // JIS
-        "NEC\x93\xC1\x8E\xEA\x95\xB6\x8E\x9A",                               // NEC特殊文字
-        "NEC\x91I\x92\xE8IBM\x8Ag\x92\xA3\x95\xB6\x8E\x9A",                   // NEC選定IBM拡張文字
-        "IBM\x8Ag\x92\xA3\x95\xB6\x8E\x9A",                                   // IBM拡張文字
-        "\x8AO\x8E\x9A",                                                     // 外字
-        "\x96\xA2\x92\xE8\x8B`\x82\xCC\x95\xB6\x8E\x9A",                        // 未定義の文字
-        "\x95s\x90\xB3\x82\xC8\x83o\x83\x43\x83g\x97\xF1",                        // 不正なバイト列
+        "JIS",                                               // JIS
+        "NEC\x93\xC1\x8E\xEA\x95\xB6\x8E\x9A",               // NEC特殊文字
+        "NEC\x91I\x92\xE8IBM\x8Ag\x92\xA3\x95\xB6\x8E\x9A",  // NEC選定IBM拡張文字
+        "IBM\x8Ag\x92\xA3\x95\xB6\x8E\x9A",                  // IBM拡張文字
+        "\x8AO\x8E\x9A",                                     // 外字
+        "\x96\xA2\x92\xE8\x8B`\x82\xCC\x95\xB6\x8E\x9A",     // 未定義の文字
+        "\x95s\x90\xB3\x82\xC8\x83o\x83\x43\x83g\x97\xF1",   // 不正なバイト列
     };
     return BytesLine(kNames[static_cast<int>(kind)], character, position);
 }
 
 std::string SuggestionLine(std::string_view replacement, int position) {
     constexpr std::string_view kOpen = "\x8C\xF3\x95\xE2\x81u";  // 候補「
-    constexpr std::string_view kClose = "\x81v (";              // 」␠(
+    constexpr std::string_view kClose = "\x81v (";               // 」␠(
     return Join({kOpen, replacement, kClose, DecimalText(position), kNthByteClose});
 }
 

@@ -97,7 +97,7 @@ TEST(CheckProgram, PrintsTheWindowsLinesPerRecord) {
         // Operations in the order given; an empty record and a last record without LF.
         {"several operations", {"--char-count", "--full-width", "--byte-size"}, Sjis("\nあいa"),
          in + "1: 文字数：0文字\n" + in + "1: 全角：ＯＫ\n" + in + "1: 文字サイズ：0バイト\n" +
-         in + "2: 文字数：3文字\n" + in + "2: 全角：ＮＧ (5バイト目)\n" + in + "2: 　　　> あい 【a】 \n" +
+         in + "2: 文字数：3文字\n" + in + "2: 全角：ＮＧ (5バイト目)\n" + in + "2: 　　　> あい 【a】 \n" + in + "2: 候補「ａ」 (5バイト目)\n" +
          in + "2: 文字サイズ：5バイト\n", 1},
         // ア・イ: the middle dot is a symbol, allowed by default and not with --no-symbols.
         {"symbols allowed by default", {"--full-katakana"}, Sjis("ア・イ\n"), in + "1: 全角カタカナ：ＯＫ\n", 0},
@@ -120,15 +120,15 @@ TEST(CheckProgram, PrintsTheWindowsLinesPerRecord) {
         {"utf-8 wave dash", {"--input-encoding=utf-8", "--full-hiragana"}, "あ\xE3\x80\x9Cい\n",
          in + "1: 全角ひらがな：ＯＫ\n", 0},
         {"utf-8 failing", {"--input-encoding=utf-8", "--full-hiragana"}, "あア\n",
-         in + "1: 全角ひらがな：ＮＧ (3バイト目)\n" + in + "1: 　　　> あ 【ア】 \n", 1},
+         in + "1: 全角ひらがな：ＮＧ (3バイト目)\n" + in + "1: 　　　> あ 【ア】 \n" + in + "1: 候補「あ」 (3バイト目)\n", 1},
         // JSON: one object per record and operation, lines in UTF-8.
         {"json", {"--json", "--input-encoding=utf-8", "--full-katakana"}, "ア\"\xF0\x9F\x98\x80\n",
          R"j({"file":"(standard input)","record":1,"line":1,"operation":"cp932-unrepresentable","ok":false,"position":4,"lines":["コードページ932にない文字 U+1F600 (4バイト目)"]})j" "\n"
-         R"j({"file":"(standard input)","record":1,"line":1,"operation":"full-katakana","ok":false,"position":3,"lines":["全角カタカナ：ＮＧ (3バイト目)","　　　> ア 【\"】 ?"]})j" "\n", 1},
+         R"j({"file":"(standard input)","record":1,"line":1,"operation":"full-katakana","ok":false,"position":3,"suggestion":null,"lines":["全角カタカナ：ＮＧ (3バイト目)","　　　> ア 【\"】 ?"]})j" "\n", 1},
         // Columns by header name, in the order given; a short record fails its field count and
         // its missing field is empty.
         {"csv columns", {"--csv", "--header", "--quiet", "--column", "氏名カナ:full-katakana", "--column", "ID:half-digits,required"},
-         customers, in + "3:氏名カナ: 全角カタカナ：ＮＧ (3バイト目)\n" + in + "3:氏名カナ: 　　　> ス 【,】 ズキ\n" +
+         customers, in + "3:氏名カナ: 全角カタカナ：ＮＧ (3バイト目)\n" + in + "3:氏名カナ: 　　　> ス 【,】 ズキ\n" + in + "3:氏名カナ: 候補「，」 (3バイト目)\n" +
          in + "3:ID: 半角数値：ＯＫ\n" + in + "3:ID: 必須：ＯＫ\n" + in + "4: フィールド数：ＮＧ (1個、見出しは2個)\n" +
          in + "4:氏名カナ: 全角カタカナ：ＯＫ\n" + in + "4:ID: 半角数値：ＮＧ (1バイト目)\n" + in + "4:ID: 　　　>  【x】 \n" +
          in + "4:ID: 必須：ＯＫ\n", 1},
@@ -138,11 +138,21 @@ TEST(CheckProgram, PrintsTheWindowsLinesPerRecord) {
          in + "1:2: 全角カタカナ：ＮＧ (3バイト目)\n" + in + "1:2: 　　　> カ 【・】 ナ\n", 1},
         // --all: the NG line keeps the first position; every rejected character is bracketed.
         {"all", {"--all", "--half-katakana"}, Sjis("ｱaｲbー\n"),
-         in + "1: 半角カタカナ：ＮＧ (2バイト目)\n" + in + "1: 　　　> ｱ 【a】 ｲ 【b】  【ー】 \n", 1},
+         in + "1: 半角カタカナ：ＮＧ (2バイト目)\n" + in + "1: 　　　> ｱ 【a】 ｲ 【b】  【ー】 \n" + in + "1: 候補「ｰ」 (5バイト目)\n", 1},
         // イ straddles the third byte; the record spans two lines.
         {"json of a column", {"--csv", "--all", "--json", "--column", "2:max-bytes=3,half-katakana"}, Sjis("a,\"ア\nイウ\",x\n"),
          R"j({"file":"(standard input)","record":1,"line":1,"field":2,"operation":"max-bytes","ok":false,"position":4,"positions":[4],"size":7,"limit":3,"lines":["最大3バイト：ＮＧ (4バイト目)","　　　> ア\u000a 【イ】 ウ"]})j" "\n"
-         R"j({"file":"(standard input)","record":1,"line":1,"field":2,"operation":"half-katakana","ok":false,"position":1,"positions":[1,4,6],"lines":["半角カタカナ：ＮＧ (1バイト目)","　　　>  【ア】 \u000a 【イ】  【ウ】 "]})j" "\n", 1},
+         R"j({"file":"(standard input)","record":1,"line":1,"field":2,"operation":"half-katakana","ok":false,"position":1,"positions":[1,4,6],"suggestion":"ｱ","suggestions":["ｱ","ｲ","ｳ"],"lines":["半角カタカナ：ＮＧ (1バイト目)","　　　>  【ア】 \u000a 【イ】  【ウ】 ","候補「ｱ」 (1バイト目)","候補「ｲ」 (4バイト目)","候補「ｳ」 (6バイト目)"]})j" "\n", 1},
+        // Each character --jis rejects is named, with the JIS X 0208 code of the NEC ∵.
+        {"jis names kinds", {"--all", "--jis"}, Bytes("61 87 9A ED 40 F0 40 85 40 0A"),
+         in + "1: JIS文字：ＮＧ (2バイト目)\n" + in + "1: 　　　> a 【∵】  【纊】  【\xEE\x80\x80】  【\xEF\xBF\xBD@】 \n" +
+         in + "1: NEC特殊文字 87 9A (2バイト目)\n" + in + "1: 候補「∵」 (2バイト目)\n" + in + "1: NEC選定IBM拡張文字 ED 40 (4バイト目)\n" +
+         in + "1: 外字 F0 40 (6バイト目)\n" + in + "1: 未定義の文字 85 40 (8バイト目)\n", 1},
+        // ｶﾞ passes the bank set; a gets its capital, が nothing.
+        {"json kinds and suggestions", {"--json", "--all", "--csv", "--column", "1:cp932", "--column", "2:zengin"},
+         Bytes("F0 40 85 40 2C B6 DE 61 82 AA 0A"),
+         R"j({"file":"(standard input)","record":1,"line":1,"field":1,"operation":"cp932","ok":false,"position":1,"positions":[1,3],"kind":"user-defined","kinds":["user-defined","undefined"],"suggestion":null,"suggestions":[null,null],"lines":["CP932文字：ＮＧ (1バイト目)","　　　>  【)j" "\xEE\x80\x80" R"j(】  【)j" "\xEF\xBF\xBD" R"j(@】 ","外字 F0 40 (1バイト目)","未定義の文字 85 40 (3バイト目)"]})j" "\n"
+         R"j({"file":"(standard input)","record":1,"line":1,"field":2,"operation":"zengin","ok":false,"position":3,"positions":[3,4],"suggestion":"A","suggestions":["A",null],"lines":["全銀文字：ＮＧ (3バイト目)","　　　> ｶﾞ 【a】  【が】 ","候補「A」 (3バイト目)"]})j" "\n", 1},
         {"json of a named field", {"--header", "--field", "カナ", "--json", "--half-katakana"}, Sjis("名\tカナ\nb\tｶﾅ\n"),
          R"j({"file":"(standard input)","record":2,"line":2,"field":2,"column":"カナ","operation":"half-katakana","ok":true,"position":0,"lines":["半角カタカナ：ＯＫ"]})j" "\n", 0},
     };
@@ -157,11 +167,12 @@ TEST(CheckProgram, PrintsTheWindowsLinesPerRecord) {
 }
 
 TEST(CheckProgram, WritesCodePage932WhenAskedOrWhereTheLocaleIsNotUtf8) {
-    // 全角カタカナ：ＮＧ (1バイト目) and the excerpt with ｱ, byte for byte.
+    // 全角カタカナ：ＮＧ (1バイト目), the excerpt with ｱ and 候補「ア」 (1バイト目), byte for byte.
     const std::string expected =
         "(standard input):1: \x91S\x8Ap\x83J\x83^\x83J\x83i\x81\x46\x82m\x82\x66 (1"
         "\x83o\x83\x43\x83g\x96\xDA)\n"
-        "(standard input):1: \x81@\x81@\x81@>  \x81y\xB1\x81z \n";
+        "(standard input):1: \x81@\x81@\x81@>  \x81y\xB1\x81z \n"
+        "(standard input):1: \x8C\xF3\x95\xE2\x81u\x83\x41\x81v (1\x83o\x83\x43\x83g\x96\xDA)\n";
     EXPECT_EQ(RunCheck({"--output-encoding", "cp932", "--full-katakana"}, "\xB1\n").out, expected);
     check::Environment env;
     env.localeOutput = check::Encoding::Cp932;
@@ -173,7 +184,8 @@ TEST(CheckProgram, NamesFilesAndKeepsGoingPastAnUnreadableOne) {
     const std::string missing = TempFolder() + "/missing.txt";
     const Outcome got = RunCheck({"--quiet", "--full-hiragana", missing, good});
     EXPECT_EQ(got.out,
-              good + ":2: 全角ひらがな：ＮＧ (1バイト目)\n" + good + ":2: 　　　>  【ア】 \n");
+              good + ":2: 全角ひらがな：ＮＧ (1バイト目)\n" + good + ":2: 　　　>  【ア】 \n" + good +
+                  ":2: 候補「あ」 (1バイト目)\n");
     EXPECT_EQ(got.err, "kestrune-check: " + missing + ": No such file or directory\n");
     EXPECT_EQ(got.status, 2);
     // A directory opens but cannot be read.
