@@ -277,8 +277,8 @@ rejected character and its bytes, for example  NEC特殊文字 87 9A (5バイト
   外字                 the user-defined area F040-F9FC, which exists only on the PC that made it
   未定義の文字         a code that code page 932 does not define, and the bytes 80, A0, FD-FF
   不正なバイト列       a lead byte at the end, or before a byte that cannot follow one
-  --jis rejects all six; --cp932 only the last three.
-  --zengin accepts only the character set of bank transfers (全銀協 format): the digits 0-9,
+  jis rejects all six kinds, cp932 only the last three.
+  zengin accepts only the character set of bank transfers (全銀協 format): the digits 0-9,
   the capitals A-Z, the half-width katakana ｦ and ｱ-ﾝ (no small kana, no ｰ), ﾞ and ﾟ, the
   space and ( ) - . /.
 Fixes: where a replacement keeps the rejected character's meaning exactly and the check
