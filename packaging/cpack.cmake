@@ -5,9 +5,8 @@ set(CPACK_PACKAGE_VENDOR "Kestrune maintainers")
 set(CPACK_PACKAGE_HOMEPAGE_URL https://github.com/kestrune/kestrune)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "check Japanese text by its Shift-JIS bytes")
 set(CPACK_STRIP_FILES ON)
-# Directories cpack makes itself otherwise take the mode the umask leaves.
-set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
-    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# Directories 0755 whatever the umask; the files have their modes from the install rules.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/directory-modes.cmake)
 set(CPACK_SOURCE_GENERATOR "")
 
 if(WIN32)
