@@ -1,14 +1,14 @@
 # bash completion for kestrune-check                        -*- shell-script -*-
 
-# Reads the option names, the options that take a value, and the rule names of --column from
-# the program's own --help, once per session and program: a new option or operation then
-# completes without a change here.
 _kestrune_check_add_rule()
 {
     # no-symbols is both an operation option and a rule of its own.
     [[ " ${_kestrune_check_rules[*]} " == *" $1 "* ]] || _kestrune_check_rules+=("$1")
 }
 
+# Reads the option names, the options that take a value, and the rule names of --column from
+# the program's own --help, once per session and program: a new option or operation then
+# completes without a change here.
 _kestrune_check_read_help()
 {
     [[ ${_kestrune_check_help_of-} == "$1" ]] && return
