@@ -302,8 +302,8 @@ Records and fields:
                      or fewer fields than it fails with フィールド数：ＮＧ (M個、見出しはN個)
   --field F          check only field F: a number from 1, or a header name with --header (a
                      missing field is empty)
-  --input-encoding E cp932 (default) or utf-8; utf-8 is converted to code page 932 as the
-                     window converts its input field, and a character code page 932 cannot
+  --input-encoding E  cp932 (default) or utf-8; utf-8 is converted to code page 932 as
+                     the window converts its input field, and a character code page 932 cannot
                      hold, or a byte sequence that is not UTF-8, is reported on a line of its
                      own and fails the record; a byte order mark at the start is skipped
 
