@@ -3,10 +3,13 @@
 // iconv's without calling it.
 #include "repertoire.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
 #include "analysis.h"
+#include "byte_sets.h"
+#include "kernels.h"
 #include "literal.h"
 #include "scan.h"
 
@@ -110,6 +113,19 @@ constexpr bool MapFitsTheKinds() {
 }
 static_assert(MapFitsTheKinds(), "cp932-map.txt defines a code outside the kinds' ranges");
 
+// What the kernel confirms alone must be Jis, or the checks would pass what the table rejects.
+constexpr bool CommonPairsAreJis() {
+    for (const kernels::PairRange r : kernels::kJisCommonPairs) {
+        for (unsigned code = r.first; code <= r.last; ++code) {
+            const unsigned lead = code >> 8, trail = code & 0xFF;
+            if (!IsLead(lead) || !IsTrail(trail)) continue;
+            if (!kDefined.Has(code) || PairKind(lead) != CharacterKind::Jis) return false;
+        }
+    }
+    return true;
+}
+static_assert(CommonPairsAreJis(), "the kernel's common pairs hold a character that is not Jis");
+
 // The characters of the bank-transfer (Zengin) set, all single bytes.
 constexpr auto kZengin = [] {
     std::array<bool, 256> accepted{};
@@ -129,13 +145,65 @@ constexpr bool IsCp932(CharacterKind kind) {
     return kind <= CharacterKind::IbmExtension;
 }
 
-// The characters from `from` on that `accepts`, one at a time. An accepted character is never
-// a lead byte that ends the text, so a lead byte always takes the byte after it.
+// From `from`, the characters that `accepts`, one at a time: the first one it does not, or the
+// end. An accepted character is never a lead byte that ends the text, so a lead byte takes the
+// byte after it.
 template <bool (*kAccepts)(CharacterKind)>
 CheckResult ScanKinds(std::string_view text, std::size_t from) {
     std::size_t i = from;
     while (i < text.size() && kAccepts(KindAt(text, i))) i += IsLead(ByteAt(text, i)) ? 2 : 1;
     return Verdict(i, text.size());
+}
+
+// The codes of the characters `accepts`, for the fast path: one lookup a character instead of
+// working out its kind, and no branch on its width.
+template <bool (*kAccepts)(CharacterKind)>
+constexpr CodeBits kAccepted = [] {
+    CodeBits accepted;
+    for (unsigned code = 0; code < 0x10000; ++code) {
+        const unsigned lead = code >> 8, trail = code & 0xFF;
+        CharacterKind kind = CharacterKind::Undefined;
+        if (code < 0x100 && !IsLead(code)) {
+            kind = kDefined.Has(code) ? CharacterKind::Jis : CharacterKind::Undefined;
+        } else if (IsLead(lead) && IsTrail(trail)) {
+            kind = kPairKinds[lead] == CharacterKind::UserDefined || kDefined.Has(code)
+                       ? kPairKinds[lead]
+                       : CharacterKind::Undefined;
+        }
+        if (kAccepts(kind)) accepted.Set(code);
+    }
+    return accepted;
+}();
+
+// From character start i, the characters in `accepted` that start before `stop`: the first one
+// that is not, or the first character start at or after `stop`.
+std::size_t ScanCodes(const CodeBits& accepted, std::string_view text, std::size_t i,
+                      std::size_t stop) {
+    while (i < stop) {
+        const unsigned b = ByteAt(text, i);
+        const bool lead = IsLead(b);
+        if (lead && i + 1 == text.size()) break;  // a lead byte that ends the text: rejected
+        const unsigned code = lead ? b << 8 | ByteAt(text, i + 1) : b;
+        if (!accepted.Has(code)) break;
+        i += lead ? 2 : 1;
+    }
+    return i;
+}
+
+// The kernel confirms runs of blocks of common characters; where it stops, the table judges a
+// block's worth of characters and hands back to it, so that a rare character here and there
+// does not leave the rest of a long text to the table.
+template <bool (*kAccepts)(CharacterKind)>
+CheckResult CheckKinds(std::string_view text) {
+    const std::size_t length = text.size();
+    const kernels::Isa isa = kernels::Fastest();
+    std::size_t i = 0;
+    for (;;) {
+        if (length - i > kernels::kBlock) i += kernels::ConfirmedJis(isa, text.substr(i));
+        const std::size_t stop = std::min(length, i + kernels::kBlock);
+        i = ScanCodes(kAccepted<kAccepts>, text, i, stop);
+        if (i < stop || i >= length) return Verdict(i, length);
+    }
 }
 
 }  // namespace
@@ -170,11 +238,11 @@ CheckResult literal::CheckZengin(std::string_view text, std::size_t from) {
 }
 
 CheckResult CheckJis(std::string_view text) {
-    return literal::CheckJis(text);
+    return CheckKinds<IsJis>(text);
 }
 
 CheckResult CheckCp932(std::string_view text) {
-    return literal::CheckCp932(text);
+    return CheckKinds<IsCp932>(text);
 }
 
 CheckResult CheckZengin(std::string_view text) {
