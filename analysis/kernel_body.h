@@ -242,7 +242,7 @@ KESTRUNE_INLINE JisBits JisVector(const char* q) {
                                NibblesUnder(c.leadE, v, 0xE));
     const Vec trailClasses =
         And(Nibbles(c.trailHigh, HighNibbles(next)), Nibbles(c.trailLow, LowNibbles(next)));
-    const Vec common = AndNot(Equal(next, 0x7F), NonZero(And(leadClasses, trailClasses)));
+    const Vec common = NonZero(And(leadClasses, trailClasses));
     const Vec leads = Leads(v);
     return {Bits(leads), Bits(Or(AndNot(common, leads), Equal(v, '\xA0')))};
 }
