@@ -116,11 +116,11 @@ constexpr bool MapFitsTheKinds() {
                             : kind == Undefined  ? Row{}
                             : kind == NecSpecial ? kNecRow
                                                  : kTrailRow;
+        // The single bytes and the user-defined rows exactly, any other row within its kind.
+        const bool exact = row == 0 || kind == UserDefined;
         for (unsigned w = 0; w < 4; ++w) {
             const std::uint64_t defined = kDefined.words[row * 4 + w];
-            if (row == 0 || kind == UserDefined ? defined != allowed[w] : defined & ~allowed[w]) {
-                return false;
-            }
+            if (exact ? defined != allowed[w] : (defined & ~allowed[w]) != 0) return false;
         }
     }
     return true;
