@@ -88,6 +88,19 @@ inline constexpr ByteRange kAlnumRareSymbols[] = {{0xA0, 0xA5}, {0xB0, 0xB0}, {0
 
 }  // namespace sets
 
+// The pairs the kernel of the jis and cp932 checks confirms by itself, where the trail byte is
+// one (0x40-0x7E, 0x80-0xFC): what Japanese text is mostly made of. Both checks accept all of
+// them and every single byte but the lead bytes and 0xA0; anything else, the NEC and IBM
+// extensions included, is left to the table of defined codes. So are ぁ 亜 弌, the trail 0x9F
+// under 0x82, 0x88 and 0x98: it would cost the AVX2 kernel's tables (jis_classes.h) a class bit.
+inline constexpr PairRange kJisCommonPairs[] = {
+    {0x8140, 0x8196},  // 　 、 。 … ー … ＆ ＊: the first symbols of row 1
+    {0x82A0, 0x82F1},  // あ … ん
+    {0x8340, 0x8396},  // ァ … ヶ
+    {0x88A0, 0x986F},  // level 1 kanji 唖 … 椀, all but the last three (湾 … 腕)
+    {0x98A0, 0xEA9F},  // level 2 kanji 丐 … 堯, all but the last five
+};
+
 // What each check accepts, in Check order: without symbols, then with them.
 inline constexpr Acceptance kAcceptance[kCheckCount][2] = {
     // FullWidth, HalfWidth: the symbol flag plays no part.

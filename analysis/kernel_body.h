@@ -13,6 +13,8 @@
 //   EvenBytes(a, b), OddBytes(a, b)   the even and the odd bytes of two vectors, packed alike
 //   OffsetAtMost(v, first, count)     min((v - first) mod 256, count) in each byte
 //   NonZero(v)                        the top bit set in each byte that is not zero
+//   NibblesUnder(table, v, high)      table[low nibble] in the bytes of high nibble `high`, else 0
+//   Leads(v), Equal(v, byte), AndNot(a, b)   the masks of LeadBits and EqualBits as vectors; ~a & b
 // It then defines the three entry points of kernel_isas.h.
 
 inline constexpr std::size_t kVectors = kBlock / kLanes;
@@ -225,6 +227,65 @@ KESTRUNE_TARGET RecordsPrefix Records(std::string_view text) {
     return confirmed;
 }
 
+// The jis and cp932 kernel. For the vector at q: its lead bytes, and the bytes where a character
+// that started there would not be confirmed: a lead byte whose pair with the byte after it is
+// not common (kJisCommonPairs with a trail byte), or 0xA0. Reads the byte after the vector.
+struct JisBits {
+    std::uint64_t lead, uncommon;
+};
+
+#ifdef KESTRUNE_NIBBLE_LOOKUP
+KESTRUNE_INLINE JisBits JisVector(const char* q) {
+    static constexpr JisClasses c = kJisClasses;
+    const Vec v = Load(q), next = Load(q + 1);
+    const Vec leadClasses = Or(Or(NibblesUnder(c.lead8, v, 0x8), NibblesUnder(c.lead9, v, 0x9)),
+                               NibblesUnder(c.leadE, v, 0xE));
+    const Vec trailClasses =
+        And(Nibbles(c.trailHigh, HighNibbles(next)), Nibbles(c.trailLow, LowNibbles(next)));
+    const Vec common = NonZero(And(leadClasses, trailClasses));
+    const Vec leads = Leads(v);
+    return {Bits(leads), Bits(Or(AndNot(common, leads), Equal(v, '\xA0')))};
+}
+#else
+// The pairs that start at even bytes in the 16-bit lanes of q, then those at odd ones, against
+// the ranges; the trail byte tested apart, byte by byte.
+KESTRUNE_INLINE JisBits JisVector(const char* q) {
+    const auto inRanges = [](Vec pairs) KESTRUNE_LAMBDA {
+        return [pairs]<std::size_t... k>(std::index_sequence<k...>) KESTRUNE_LAMBDA {
+            return AnyOf(InRange16(pairs, kJisCommonPairs[k])...);
+        }
+        (std::make_index_sequence<std::size(kJisCommonPairs)>());
+    };
+    const Vec v = Load(q), next = Load(q + 1);
+    constexpr auto kEven = static_cast<std::uint32_t>(kEvenBits);
+    const std::uint32_t even = Bits(inRanges(SwapPairs(v))) & kEven;
+    const std::uint32_t odd = Bits(inRanges(SwapPairs(next))) & kEven;
+    const std::uint32_t trails =
+        Bits(InRange8(next, ByteRange{0x40, 0xFC})) & ~EqualBits(next, 0x7F);
+    const std::uint32_t lead = LeadBits(v);
+    return {lead, (lead & ~((even | odd << 1) & trails)) | EqualBits(v, '\xA0')};
+}
+#endif
+
+template <std::size_t... k>
+KESTRUNE_INLINE JisBits JisBlock(const char* b, std::index_sequence<k...>) {
+    const JisBits bits[] = {JisVector(b + k * kLanes)...};
+    return {((bits[k].lead << (k * kLanes)) | ...), ((bits[k].uncommon << (k * kLanes)) | ...)};
+}
+
+KESTRUNE_TARGET std::size_t Jis(std::string_view text) {
+    std::uint64_t carry = 0;
+    std::size_t i = 0;
+    for (; text.size() - i > kBlock; i += kBlock) {
+        PrefetchAhead<kBlock>(text, i);
+        const auto [lead, uncommon] =
+            JisBlock(text.data() + i, std::make_index_sequence<kVectors>());
+        const std::uint64_t startsAtI = carry;  // 1 when byte i is the trail of the block before
+        if (~TrailBits(lead, carry) & uncommon) return i + startsAtI;
+    }
+    return i + carry;
+}
+
 // Entry points: the check and the symbol flag chosen at run time, the rest fixed per instance.
 template <typename Fn, template <Check, bool> typename Instance, std::size_t... kChecks>
 constexpr std::array<Fn, 2 * kCheckCount> InstanceTable(std::index_sequence<kChecks...>) {
@@ -260,4 +321,8 @@ RecordsPrefix ConfirmedRecords(Check check, std::string_view text, int symbolsAl
         InstanceTable<RecordsPrefix (*)(std::string_view), RecordsInstance>(
             std::make_index_sequence<kCheckCount>());
     return table[InstanceIndex(check, symbolsAllowed)](text);
+}
+
+std::size_t ConfirmedJis(std::string_view text) {
+    return Jis(text);
 }

@@ -12,6 +12,7 @@
     std::size_t ConfirmedPrefix(Check check, std::string_view text, int symbolsAllowed);    \
     CountedPrefix CountPrefix(std::string_view text);                                       \
     RecordsPrefix ConfirmedRecords(Check check, std::string_view text, int symbolsAllowed); \
+    std::size_t ConfirmedJis(std::string_view text);                                        \
     }
 
 namespace kernels {

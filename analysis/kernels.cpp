@@ -64,4 +64,8 @@ RecordsPrefix ConfirmedRecords(Isa isa, Check check, std::string_view text, int 
     KESTRUNE_DISPATCH(isa, ConfirmedRecords(check, text, symbolsAllowed));
 }
 
+std::size_t ConfirmedJis(Isa isa, std::string_view text) {
+    KESTRUNE_DISPATCH(isa, ConfirmedJis(text));
+}
+
 }  // namespace kernels

@@ -50,4 +50,12 @@ struct RecordsPrefix {
 };
 RecordsPrefix ConfirmedRecords(Isa isa, Check check, std::string_view text, int symbolsAllowed);
 
+// For the jis and cp932 checks, whose characters are one byte or two and cross block edges: the
+// first character start at or after the end of the last block confirmed. Blocks are confirmed
+// in turn while a byte follows them (a pair is judged with the block it starts in), each when
+// every character that starts in it is a single byte other than 0xA0 or a pair of
+// kJisCommonPairs. The text must start at a character start. Both checks accept every character
+// before the start returned; the table of defined codes judges the ones the kernel did not.
+std::size_t ConfirmedJis(Isa isa, std::string_view text);
+
 }  // namespace kernels

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "char_starts.h"
+#include "jis_classes.h"
 #include "pair_classes.h"
 
 namespace kernels::avx2 {
@@ -74,13 +75,23 @@ KESTRUNE_INLINE Vec HighNibbles(Vec v) {
 }
 
 // Lead bytes are those whose high nibble is 8, 9, E or F.
-KESTRUNE_INLINE std::uint32_t LeadBits(Vec v) {
+KESTRUNE_INLINE Vec Leads(Vec v) {
     static constexpr std::array<std::uint8_t, 16> kLeadNibbles = {
         0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x80, 0, 0, 0, 0, 0x80, 0x80};
-    return Bits(Nibbles(kLeadNibbles, HighNibbles(v)));
+    return Nibbles(kLeadNibbles, HighNibbles(v));
+}
+KESTRUNE_INLINE std::uint32_t LeadBits(Vec v) {
+    return Bits(Leads(v));
+}
+KESTRUNE_INLINE Vec Equal(Vec v, char byte) {
+    return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(byte));
 }
 KESTRUNE_INLINE std::uint32_t EqualBits(Vec v, char byte) {
-    return Bits(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(byte)));
+    return Bits(Equal(v, byte));
+}
+// Not a, and b.
+KESTRUNE_INLINE Vec AndNot(Vec a, Vec b) {
+    return _mm256_andnot_si256(a, b);
 }
 
 // For classifying pairs by nibbles: the lead and the trail bytes of the 32 pairs in two vectors,
@@ -104,6 +115,13 @@ KESTRUNE_INLINE Vec OffsetAtMost(Vec v, std::uint8_t first, std::uint8_t count) 
 // The top bit set in each byte that is not zero.
 KESTRUNE_INLINE Vec NonZero(Vec v) {
     return _mm256_adds_epu8(v, _mm256_set1_epi8(0x7F));
+}
+// The bytes of high nibble `high` become indices 0x70-0x7F, whose low nibble the shuffle reads;
+// every other byte saturates at 0x80 or above, which the shuffle reads as 0.
+KESTRUNE_INLINE Vec NibblesUnder(const std::array<std::uint8_t, 16>& table, Vec v,
+                                 std::uint8_t high) {
+    const Vec offset = _mm256_sub_epi8(v, _mm256_set1_epi8(static_cast<char>(high << 4)));
+    return Nibbles(table, _mm256_adds_epu8(offset, _mm256_set1_epi8(0x70)));
 }
 
 #include "kernel_body.h"

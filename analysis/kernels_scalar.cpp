@@ -86,4 +86,25 @@ RecordsPrefix ConfirmedRecords(Check check, std::string_view text, int symbolsAl
     return confirmed;
 }
 
+std::size_t ConfirmedJis(std::string_view text) {
+    const char* p = text.data();
+    std::size_t i = 0;  // the next character start, carried across blocks
+    for (std::size_t block = 0; text.size() - block > kBlock; block += kBlock) {
+        const std::size_t first = i;
+        for (; i < block + kBlock; ++i) {
+            const unsigned char b = At(p, i);
+            if (!IsLead(b)) {
+                if (b == 0xA0) return first;
+                continue;
+            }
+            const unsigned char trail = At(p, ++i);
+            if (trail < 0x40 || trail == 0x7F || trail > 0xFC ||
+                !InPairs(kJisCommonPairs, static_cast<unsigned>(b) << 8 | trail)) {
+                return first;
+            }
+        }
+    }
+    return i;
+}
+
 }  // namespace kernels::scalar

@@ -3,10 +3,13 @@
 // iconv's without calling it.
 #include "repertoire.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
 #include "analysis.h"
+#include "byte_sets.h"
+#include "kernels.h"
 #include "literal.h"
 #include "scan.h"
 
@@ -35,8 +38,9 @@ constexpr std::uint32_t kMap[] = {
 #include "cp932-map.inc"
 };
 
-// One bit per code: a single byte at its own value, a pair at lead << 8 | trail. No pair has a
-// lead byte below 0x80, so the two never share a bit. 8 KiB, within the first-level cache.
+// One bit per code: a single byte at its own value, a pair at lead << 8 | trail, so that row 0
+// (four words) holds the single bytes and row `lead` the pairs under it. No pair has a lead byte
+// below 0x80, so the two never share a bit. 8 KiB, within the first-level cache.
 struct CodeBits {
     std::array<std::uint64_t, 1024> words{};
     constexpr bool Has(unsigned code) const { return words[code >> 6] >> (code & 63) & 1; }
@@ -87,28 +91,79 @@ constexpr auto kPairKinds = [] {
     return kinds;
 }();
 
-// The map must agree with the ranges the kinds are defined by; a new map that does not fails
-// the build here rather than misjudging a character.
+// Rows of 256 bits, one per byte value, as CodeBits holds them. The compile-time checks below
+// work a row at a time, a word of 64 codes at a step: clang's limit on the steps of a constant
+// expression is short of a step per code.
+using Row = std::array<std::uint64_t, 4>;
+constexpr Row RowOf(bool (*in)(unsigned)) {
+    Row row{};
+    for (unsigned b = 0; b < 256; ++b) row[b >> 6] |= std::uint64_t{in(b)} << (b & 63);
+    return row;
+}
+constexpr Row kTrailRow = RowOf(IsTrail);
+constexpr Row kSingleRow = RowOf([](unsigned b) { return b < 0x80 || (0xA1 <= b && b <= 0xDF); });
+constexpr Row kNecRow = RowOf([](unsigned b) { return IsTrail(b) && b <= 0x9C; });
+
+// The map must agree with the ranges the kinds are defined by: the single bytes 0x00-0x7F and
+// 0xA1-0xDF, every user-defined pair, pairs elsewhere only under the lead bytes of a kind and
+// NEC row 13 only up to 0x879C. A new map that does not fails the build here rather than
+// misjudging a character.
 constexpr bool MapFitsTheKinds() {
-    for (unsigned code = 0; code < 0x10000; ++code) {
-        const unsigned lead = code >> 8, trail = code & 0xFF;
-        if (code < 0x100) {
-            // The single bytes: 0x00-0x7F and 0xA1-0xDF, and no lead byte.
-            if (kDefined.Has(code) != (code < 0x80 || (0xA1 <= code && code <= 0xDF))) return false;
-            continue;
+    using enum CharacterKind;
+    for (unsigned row = 0; row < 256; ++row) {
+        const CharacterKind kind = IsLead(row) ? kPairKinds[row] : Undefined;
+        const Row allowed = row == 0             ? kSingleRow
+                            : kind == Undefined  ? Row{}
+                            : kind == NecSpecial ? kNecRow
+                                                 : kTrailRow;
+        // The single bytes and the user-defined rows exactly, any other row within its kind.
+        const bool exact = row == 0 || kind == UserDefined;
+        for (unsigned w = 0; w < 4; ++w) {
+            const std::uint64_t defined = kDefined.words[row * 4 + w];
+            if (exact ? defined != allowed[w] : (defined & ~allowed[w]) != 0) return false;
         }
-        const CharacterKind kind = PairKind(lead);
-        const bool pair = IsLead(lead) && IsTrail(trail);
-        if (kind == CharacterKind::UserDefined) {
-            if (kDefined.Has(code) != pair) return false;
-        } else if (kDefined.Has(code) && (!pair || kind == CharacterKind::Undefined)) {
-            return false;
-        }
-        if (kDefined.Has(code) && kind == CharacterKind::NecSpecial && trail > 0x9C) return false;
     }
     return true;
 }
 static_assert(MapFitsTheKinds(), "cp932-map.txt defines a code outside the kinds' ranges");
+
+constexpr bool IsJis(CharacterKind kind) {
+    return kind == CharacterKind::Jis;
+}
+constexpr bool IsCp932(CharacterKind kind) {
+    return kind <= CharacterKind::IbmExtension;
+}
+
+// The codes of the characters `accepts`, for the fast path: one lookup a character instead of
+// working out its kind, and no branch on its width.
+template <bool (*kAccepts)(CharacterKind)>
+constexpr CodeBits kAccepted = [] {
+    using enum CharacterKind;
+    static_assert(!kAccepts(Undefined) && !kAccepts(Invalid));
+    CodeBits accepted;
+    for (unsigned row = 0; row < 256; ++row) {
+        const CharacterKind kind = row == 0 ? Jis : IsLead(row) ? kPairKinds[row] : Undefined;
+        if (!kAccepts(kind)) continue;
+        for (unsigned w = 0; w < 4; ++w) {
+            accepted.words[row * 4 + w] =
+                kind == UserDefined ? kTrailRow[w] : kDefined.words[row * 4 + w];
+        }
+    }
+    return accepted;
+}();
+
+// What the kernel confirms alone must be Jis, or the checks would pass what the table rejects.
+constexpr bool CommonPairsAreJis() {
+    for (const kernels::PairRange r : kernels::kJisCommonPairs) {
+        for (unsigned code = r.first; code <= r.last; ++code) {
+            if (IsLead(code >> 8) && IsTrail(code & 0xFF) && !kAccepted<IsJis>.Has(code)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+static_assert(CommonPairsAreJis(), "the kernel's common pairs hold a character that is not Jis");
 
 // The characters of the bank-transfer (Zengin) set, all single bytes.
 constexpr auto kZengin = [] {
@@ -122,20 +177,45 @@ constexpr auto kZengin = [] {
     return accepted;
 }();
 
-constexpr bool IsJis(CharacterKind kind) {
-    return kind == CharacterKind::Jis;
-}
-constexpr bool IsCp932(CharacterKind kind) {
-    return kind <= CharacterKind::IbmExtension;
-}
-
-// The characters from `from` on that `accepts`, one at a time. An accepted character is never
-// a lead byte that ends the text, so a lead byte always takes the byte after it.
+// From `from`, the characters that `accepts`, one at a time: the first one it does not, or the
+// end. An accepted character is never a lead byte that ends the text, so a lead byte takes the
+// byte after it.
 template <bool (*kAccepts)(CharacterKind)>
 CheckResult ScanKinds(std::string_view text, std::size_t from) {
     std::size_t i = from;
     while (i < text.size() && kAccepts(KindAt(text, i))) i += IsLead(ByteAt(text, i)) ? 2 : 1;
     return Verdict(i, text.size());
+}
+
+// From character start i, the characters in `accepted` that start before `stop`: the first one
+// that is not, or the first character start at or after `stop`.
+std::size_t ScanCodes(const CodeBits& accepted, std::string_view text, std::size_t i,
+                      std::size_t stop) {
+    while (i < stop) {
+        const unsigned b = ByteAt(text, i);
+        const bool lead = IsLead(b);
+        if (lead && i + 1 == text.size()) break;  // a lead byte that ends the text: rejected
+        const unsigned code = lead ? b << 8 | ByteAt(text, i + 1) : b;
+        if (!accepted.Has(code)) break;
+        i += lead ? 2 : 1;
+    }
+    return i;
+}
+
+// The kernel confirms runs of blocks of common characters; where it stops, the table judges a
+// block's worth of characters and hands back to it, so that a rare character here and there
+// does not leave the rest of a long text to the table.
+template <bool (*kAccepts)(CharacterKind)>
+CheckResult CheckKinds(std::string_view text) {
+    const std::size_t length = text.size();
+    const kernels::Isa isa = kernels::Fastest();
+    std::size_t i = 0;
+    for (;;) {
+        if (length - i > kernels::kBlock) i += kernels::ConfirmedJis(isa, text.substr(i));
+        const std::size_t stop = std::min(length, i + kernels::kBlock);
+        i = ScanCodes(kAccepted<kAccepts>, text, i, stop);
+        if (i < stop || i >= length) return Verdict(i, length);
+    }
 }
 
 }  // namespace
@@ -170,11 +250,11 @@ CheckResult literal::CheckZengin(std::string_view text, std::size_t from) {
 }
 
 CheckResult CheckJis(std::string_view text) {
-    return literal::CheckJis(text);
+    return CheckKinds<IsJis>(text);
 }
 
 CheckResult CheckCp932(std::string_view text) {
-    return literal::CheckCp932(text);
+    return CheckKinds<IsCp932>(text);
 }
 
 CheckResult CheckZengin(std::string_view text) {

@@ -118,9 +118,11 @@ std::string Violation(std::string_view text) {
     for (int symbols = 0; symbols <= 1; ++symbols) {
         for (const OperationRow& row : kOperations) {
             const int k = static_cast<int>(row.operation);
-            const Outcome o = row.run(text, symbols);
+            const Outcome o = row.run(text, symbols), scan = row.literal(text, symbols, 0);
             const auto name = [&] { return std::string(row.option) + " symbols " + "01"[symbols]; };
             if (o.ok != (o.position == 0)) return fail(name() + ": OK and position disagree");
+            if (o.position != scan.position || o.value != scan.value)
+                return fail(name() + ": not the literal scan's outcome");
             stop[symbols][k] = o.ok ? length + 1 : o.position;
             if (row.operation <= HalfWidth && (o.ok ? o.value : o.position) != exact[k])
                 return fail(name() + " gives " + std::to_string(o.value + o.position) + ", not " +

@@ -66,6 +66,25 @@ TEST(Kernels, EveryCharacterAtEveryOffsetOfABlock) {
     }
 }
 
+// The jis and cp932 checks and their kernel, every pair of bytes at every offset of a block of
+// common characters.
+TEST(Kernels, JisEveryPairAtEveryOffsetOfABlock) {
+    std::mt19937 random(7);
+    // a, space, ｱ, ー, あ, ン, 亜, the last of level 1's full rows, the first of level 2's
+    const std::string base = Conforming(
+        {"a", " ", "\xB1", "\x81\x5B", "\x82\xA0", "\x83\x93", "\x88\x9F", "\x97\xFC", "\xE0\x40"},
+        2 * kBlock + 1, random);
+    for (std::size_t offset = 0; offset <= kBlock; ++offset) {
+        std::string text = base;
+        for (unsigned code = 0; code < 0x10000; ++code) {
+            // Two single bytes add nothing to what the others hold: every byte appears in them.
+            if (!IsLead(code >> 8) && !IsLead(code & 0xFF)) continue;
+            text.replace(offset, 2, {static_cast<char>(code >> 8), static_cast<char>(code)});
+            ASSERT_EQ(JisDisagreement(text), "") << HexAround(text, offset);
+        }
+    }
+}
+
 // Texts of every size modulo the block, ending right before a guard page, in three kinds by
 // turns: records ended by LF or CR LF with up to two faulty bytes; one run of accepted characters
 // past the four-block stride with one fault; lead and single bytes mixed at a random share, so that

@@ -8,6 +8,7 @@
 
 #include "kernels.h"
 #include "operations.h"
+#include "pair_classes.h"
 
 namespace oracle {
 
@@ -56,9 +57,42 @@ inline kernels::RecordsPrefix ExpectedRecords(Check check, std::string_view text
     return {end, static_cast<std::size_t>(std::count(text.begin(), text.begin() + end, '\n'))};
 }
 
+// The lead bytes, worked out here rather than asked of the code under test.
+inline constexpr auto IsLead = [](unsigned char b) {
+    return (0x80 <= b && b <= 0x9F) || 0xE0 <= b;
+};
+
+// Where the jis and cp932 kernel stops: blocks are confirmed in turn while a byte follows them,
+// each when every character that starts in it is a single byte other than 0xA0 or a pair of
+// kJisCommonPairs; the first character start at or after the end of the last.
+inline std::size_t ExpectedJis(std::string_view text) {
+    std::size_t i = 0;
+    for (std::size_t block = 0; text.size() - block > kBlock; block += kBlock) {
+        for (const std::size_t first = i; i < block + kBlock; i += IsLead(text[i]) ? 2 : 1) {
+            const unsigned char lead = text[i], t = text[i + 1];
+            if (IsLead(lead) ? t < 0x40 || t == 0x7F || t > 0xFC ||
+                                   !kernels::InPairRanges(kernels::kJisCommonPairs, lead << 8 | t)
+                             : lead == 0xA0)
+                return first;
+        }
+    }
+    return i;
+}
+
+// Where the jis and cp932 checks or their kernel part from the literal scans on one text.
+inline std::string JisDisagreement(std::string_view text) {
+    if (CheckJis(text).position != literal::CheckJis(text).position) return "jis public";
+    if (CheckCp932(text).position != literal::CheckCp932(text).position) return "cp932 public";
+    for (const std::size_t expected = ExpectedJis(text); Isa isa : kIsas) {
+        if (kernels::ConfirmedJis(isa, text) != expected) return kIsaNames[static_cast<int>(isa)];
+    }
+    return {};
+}
+
 // Where the public operation or a kernel parts from the literal scans on one text; empty when
-// none does.
+// none does. The jis and cp932 checks, which have a kernel of their own, are tried on every text.
 inline std::string Disagreement(Check check, int symbols, std::string_view text) {
+    if (std::string jis = JisDisagreement(text); !jis.empty()) return jis;
     const Outcome scan = RowOf(check).literal(text, symbols, 0);
     const Outcome fast = RowOf(check).run(text, symbols);
     if (fast.ok != scan.ok || fast.position != scan.position) return "public operation";
