@@ -9,6 +9,7 @@
 
 #include "analysis.h"
 #include "byte_sets.h"
+#include "cp932_map.h"
 #include "kernels.h"
 #include "literal.h"
 #include "scan.h"
@@ -18,25 +19,7 @@ using analysis_detail::Verdict;
 
 namespace {
 
-// The tokens of cp932-map.txt as the build writes them (analysis/cp932_map.cmake), encoded as
-// cp932/cp932.cpp encodes them: a start, a gap, a run of code points (the first and how many
-// follow), or a code point encoded one way followed by its bytes.
-constexpr std::uint32_t kAt = 1u << 30, kGap = 1u << 29, kOneWay = 1u << 28;
-constexpr std::uint32_t At(std::uint32_t bytes) {
-    return kAt | bytes;
-}
-constexpr std::uint32_t Gap(std::uint32_t count) {
-    return kGap | count;
-}
-constexpr std::uint32_t Run(std::uint32_t first, std::uint32_t more) {
-    return more << 16 | first;
-}
-constexpr std::uint32_t OneWay(std::uint32_t codePoint) {
-    return kOneWay | codePoint;
-}
-constexpr std::uint32_t kMap[] = {
-#include "cp932-map.inc"
-};
+using cp932_map::kAt, cp932_map::kGap, cp932_map::kOneWay, cp932_map::kMap;
 
 // One bit per code: a single byte at its own value, a pair at lead << 8 | trail, so that row 0
 // (four words) holds the single bytes and row `lead` the pairs under it. No pair has a lead byte

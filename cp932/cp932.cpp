@@ -8,31 +8,15 @@
 #include <cstdint>
 #include <cstring>
 
+#include "cp932_map.h"
+
 #ifdef __SSE2__
 #include <immintrin.h>
 #endif
 
 namespace {
 
-// The tokens of cp932-map.txt as the build writes them (cp932/CMakeLists.txt): a start, a gap,
-// a run of code points (a first one and how many follow it), or a code point encoded one way
-// followed by its bytes.
-constexpr std::uint32_t kAt = 1u << 30, kGap = 1u << 29, kOneWay = 1u << 28;
-constexpr std::uint32_t At(std::uint32_t bytes) {
-    return kAt | bytes;
-}
-constexpr std::uint32_t Gap(std::uint32_t count) {
-    return kGap | count;
-}
-constexpr std::uint32_t Run(std::uint32_t first, std::uint32_t more) {
-    return more << 16 | first;
-}
-constexpr std::uint32_t OneWay(std::uint32_t codePoint) {
-    return kOneWay | codePoint;
-}
-constexpr std::uint32_t kMap[] = {
-#include "cp932-map.inc"
-};
+using cp932_map::kAt, cp932_map::kGap, cp932_map::kOneWay, cp932_map::kMap;
 
 // Neither a code point (U+FFFF is a noncharacter) nor bytes (FF is no lead byte) of the mapping.
 constexpr std::uint16_t kNone = 0xFFFF;
