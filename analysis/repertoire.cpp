@@ -19,8 +19,6 @@ using analysis_detail::Verdict;
 
 namespace {
 
-using cp932_map::kAt, cp932_map::kGap, cp932_map::kOneWay, cp932_map::kMap;
-
 // One bit per code: a single byte at its own value, a pair at lead << 8 | trail, so that row 0
 // (four words) holds the single bytes and row `lead` the pairs under it. No pair has a lead byte
 // below 0x80, so the two never share a bit. 8 KiB, within the first-level cache.
@@ -33,19 +31,9 @@ struct CodeBits {
 // The codes iconv decodes: every code a run of the map reaches.
 constexpr CodeBits kDefined = [] {
     CodeBits defined;
-    std::uint32_t at = 0;
-    for (std::size_t i = 0; i < std::size(kMap); ++i) {
-        const std::uint32_t token = kMap[i];
-        if (token & kAt) {
-            at = token & 0xFFFF;
-        } else if (token & kGap) {
-            at += token & 0xFFFF;
-        } else if (token & kOneWay) {
-            ++i;  // encoding only: no bytes decode to it
-        } else {
-            for (std::uint32_t k = 0; k <= token >> 16; ++k) defined.Set(at++);
-        }
-    }
+    // A code point only encoded has no bytes that decode to it.
+    cp932_map::ForEachMapping([&](std::uint32_t bytes, std::uint32_t) { defined.Set(bytes); },
+                              [](std::uint32_t, std::uint32_t) {});
     return defined;
 }();
 

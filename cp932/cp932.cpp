@@ -16,8 +16,6 @@
 
 namespace {
 
-using cp932_map::kAt, cp932_map::kGap, cp932_map::kOneWay, cp932_map::kMap;
-
 // Neither a code point (U+FFFF is a noncharacter) nor bytes (FF is no lead byte) of the mapping.
 constexpr std::uint16_t kNone = 0xFFFF;
 
@@ -52,22 +50,14 @@ struct Tables {
         std::fill(std::begin(single), std::end(single), kNone);
         std::fill(std::begin(pair), std::end(pair), kNone);
         std::fill(std::begin(encode), std::end(encode), kNone);
-        std::uint32_t at = 0;
-        for (std::size_t i = 0; i < std::size(kMap); ++i) {
-            const std::uint32_t token = kMap[i];
-            if (token & kAt) {
-                at = token & 0xFFFF;
-            } else if (token & kGap) {
-                at += token & 0xFFFF;
-            } else if (token & kOneWay) {
-                const std::uint32_t bytes = kMap[++i];
-                encode[PlaceOf(token & 0xFFFF)] =
+        cp932_map::ForEachMapping(
+            [&](std::uint32_t bytes, std::uint32_t codePoint) {
+                (bytes < 0x100 ? single[bytes] : pair[bytes]) = codePoint;
+            },
+            [&](std::uint32_t codePoint, std::uint32_t bytes) {
+                encode[PlaceOf(codePoint)] =
                     bytes < 0x100 ? bytes : (bytes >> 8) | (bytes & 0xFF) << 8;
-            } else {
-                for (std::uint32_t k = 0; k <= token >> 16; ++k, ++at)
-                    (at < 0x100 ? single[at] : pair[at]) = (token & 0xFFFF) + k;
-            }
-        }
+            });
         for (unsigned b = 0; b < 256; ++b)
             if (single[b] != kNone) encode[PlaceOf(single[b])] = b;
         for (int rank = 0; rank < 4; ++rank) {
