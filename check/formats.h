@@ -54,8 +54,7 @@ struct RejectedNote {
     Suggestion fix;  // size 0: none
 };
 
-// Whether the rule is a check that says something of each character it rejects.
-bool NotesRejected(const Rule& rule);
+// Whether the rule is a check that names the kind of each character it rejects.
 bool NamesKinds(const Rule& rule);
 // The notes on each of a failed rule's positions. A half-width kana and the voiced mark after
 // it get one fix, on the kana.

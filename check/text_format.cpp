@@ -10,6 +10,15 @@ std::string LostLine(const LostCharacter& lost) {
     return InvalidUtf8Line(bytes, lost.position);
 }
 
+namespace {
+
+// The class checks say something of each character they reject; a measurement rejects none.
+bool NotesRejected(const Rule& rule) {
+    return rule.kind == RuleKind::Operation && Row(rule.operation).unit == Unit::None;
+}
+
+}  // namespace
+
 std::string RuleLine(const RuleReport& rule) {
     switch (rule.rule.kind) {
         case RuleKind::Operation:
@@ -20,10 +29,6 @@ std::string RuleLine(const RuleReport& rule) {
             return RequiredLine(rule.outcome.ok);
     }
     return {};
-}
-
-bool NotesRejected(const Rule& rule) {
-    return rule.kind == RuleKind::Operation && Row(rule.operation).unit == Unit::None;
 }
 
 bool NamesKinds(const Rule& rule) {
