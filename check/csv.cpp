@@ -224,6 +224,11 @@ needMore:
             EndField(n - 1);
             break;
         case State::FieldStart:
+            // After a delimiter: one more field, empty, not the text of the one before.
+            fieldStart_ = n;
+            doubledQuotes_ = false;
+            EndField(n);
+            break;
         case State::Unquoted:
             EndField(n);
             break;

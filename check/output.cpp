@@ -42,9 +42,12 @@ bool Output::Flush() {
     return !failed();
 }
 
+// Each piece on its own: a piece that ends in a lead byte (a lone one, or 0x80, which the
+// checks take with the byte after it) must not pair with the first byte of the next piece, a
+// mark of the excerpt.
 void Output::Converted(std::span<const std::string_view> cp932, bool json) {
-    Cp932Decoder decoder;
     for (std::string_view piece : cp932) {
+        Cp932Decoder decoder;
         while (!piece.empty() && !failed()) {
             const std::string_view slice = piece.substr(0, kSlice);
             piece.remove_prefix(slice.size());
@@ -52,10 +55,10 @@ void Output::Converted(std::span<const std::string_view> cp932, bool json) {
             decoder.Feed(slice, scratch_);
             json ? Escaped(scratch_) : Raw(scratch_);
         }
+        scratch_.clear();
+        decoder.Finish(scratch_);
+        json ? Escaped(scratch_) : Raw(scratch_);
     }
-    scratch_.clear();
-    decoder.Finish(scratch_);
-    json ? Escaped(scratch_) : Raw(scratch_);
 }
 
 void Output::Text(std::span<const std::string_view> cp932) {

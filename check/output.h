@@ -21,10 +21,11 @@ class Output {
 
     // Bytes written as they are: ASCII punctuation, numbers, file names in text output.
     void Raw(std::string_view bytes);
-    // One code page 932 text given in pieces, in the output encoding.
+    // One code page 932 text given in pieces, each converted on its own, in the output encoding.
     void Text(std::span<const std::string_view> cp932);
     void Text(std::string_view cp932) { Text(std::span(&cp932, 1)); }
-    // One code page 932 text given in pieces, as a quoted JSON string in UTF-8.
+    // One code page 932 text given in pieces, each converted on its own, as a quoted JSON
+    // string in UTF-8.
     void JsonText(std::span<const std::string_view> cp932);
     void JsonText(std::string_view cp932) { JsonText(std::span(&cp932, 1)); }
     // A name as a quoted JSON string: UTF-8 as it is, and U+FFFD for each maximal byte sequence

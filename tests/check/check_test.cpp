@@ -153,6 +153,17 @@ TEST(CheckProgram, PrintsTheWindowsLinesPerRecord) {
          Bytes("F0 40 85 40 2C B6 DE 61 82 AA 0A"),
          R"j({"file":"(standard input)","record":1,"line":1,"field":1,"operation":"cp932","ok":false,"position":1,"positions":[1,3],"kind":"user-defined","kinds":["user-defined","undefined"],"suggestion":null,"suggestions":[null,null],"lines":["CP932文字：ＮＧ (1バイト目)","　　　>  【)j" "\xEE\x80\x80" R"j(】  【)j" "\xEF\xBF\xBD" R"j(@】 ","外字 F0 40 (1バイト目)","未定義の文字 85 40 (3バイト目)"]})j" "\n"
          R"j({"file":"(standard input)","record":1,"line":1,"field":2,"operation":"zengin","ok":false,"position":3,"positions":[3,4],"suggestion":"A","suggestions":["A",null],"lines":["全銀文字：ＮＧ (3バイト目)","　　　> ｶﾞ 【a】  【が】 ","候補「A」 (3バイト目)"]})j" "\n", 1},
+        // The end of the input right after a delimiter: one more, empty field.
+        {"a delimiter ends the input", {"--csv", "--column", "2:required"}, "a,", in + "1:2: 必須：ＮＧ (空欄)\n", 1},
+        {"after a quoted field", {"--csv", "--column", "2:byte-size"}, "\"a\"\"b\",", in + "1:2: 文字サイズ：0バイト\n", 0},
+        {"quiet json after a header", {"--csv", "--header", "--quiet", "--json", "--column", "y:required"}, "x,y\na,",
+         R"j({"file":"(standard input)","record":2,"line":2,"field":2,"column":"y","operation":"required","ok":false,"position":0,"lines":["必須：ＮＧ (空欄)"]})j" "\n", 1},
+        // A lone lead byte, and 0x80 with the byte after it, are bracketed whole: no byte of
+        // them pairs with a mark.
+        {"a lone lead byte at the end", {"--all", "--full-hiragana"}, "\x82\xA0\x81\n",
+         in + "1: 全角ひらがな：ＮＧ (3バイト目)\n" + in + "1: 　　　> あ 【\uFFFD】 \n", 1},
+        {"json of 0x80 and a lone A0", {"--all", "--json", "--full-hiragana"}, "\x82\xA0\x80\x82\xA0\n",
+         R"j({"file":"(standard input)","record":1,"line":1,"operation":"full-hiragana","ok":false,"position":3,"positions":[3,5],"suggestion":null,"suggestions":[null,null],"lines":["全角ひらがな：ＮＧ (3バイト目)","　　　> あ 【��】  【�】 "]})j" "\n", 1},
         {"json of a named field", {"--header", "--field", "カナ", "--json", "--half-katakana"}, Sjis("名\tカナ\nb\tｶﾅ\n"),
          R"j({"file":"(standard input)","record":2,"line":2,"field":2,"column":"カナ","operation":"half-katakana","ok":true,"position":0,"lines":["半角カタカナ：ＯＫ"]})j" "\n", 0},
     };
@@ -371,6 +382,44 @@ TEST(CheckProgram, DecodingInPiecesGivesTheWhole) {
         }
         decoder.Finish(pieces);
         ASSERT_EQ(pieces, Cp932ToUtf8(text)) << Hex(text);
+    }
+}
+
+// In UTF-8 output every piece of an excerpt is converted on its own: a rejected unit that ends
+// in a lead byte (0x80, 0xFD to 0xFF, or a lone lead byte at the end) never swallows a mark.
+TEST(CheckProgram, ExcerptMarksStandAroundBytesThatAreNoCharacter) {
+    struct Unit {
+        const char* bytes;
+        const char* utf8;  // as the excerpt shows it
+        bool rejected;     // by --full-hiragana --no-symbols
+    };
+    const Unit units[] = {
+        {"\x82\xA0", "あ", false},        {"\x82\xA2", "い", false},
+        {"a", "a", true},                 {"\xB1", "ｱ", true},
+        {"\x80\x82", "\uFFFD\uFFFD", true},  // 80 is a lead byte to the checks, 82 no trail
+        {"\xFD\x41", "\uFFFDA", true},       // FD pairs for the checks, not for code page 932
+        {"\xFF\xA0", "\uFFFD\uFFFD", true},  // so does FF; A0 is undefined
+    };
+    std::mt19937 random(26);
+    for (int round = 0; round < 300; ++round) {
+        std::string record, excerpt = "(standard input):1: 　　　> ";
+        bool rejected = false;
+        for (std::size_t k = random() % 8; k > 0; --k) {
+            const Unit& u = units[random() % std::size(units)];
+            record += u.bytes;
+            rejected |= u.rejected;
+            excerpt += u.rejected ? std::string(" 【") + u.utf8 + "】 " : u.utf8;
+        }
+        if (random() % 3 == 0) {  // a lead byte that ends the record
+            record += "\x82";
+            excerpt += " 【\uFFFD】 ";
+            rejected = true;
+        }
+        const Outcome got = RunCheck({"--all", "--full-hiragana", "--no-symbols"}, record + "\n");
+        if (!rejected) continue;  // no excerpt
+        const std::size_t second = got.out.find('\n') + 1;
+        ASSERT_EQ(got.out.substr(second, got.out.find('\n', second) - second), excerpt)
+            << Hex(record);
     }
 }
 
