@@ -194,9 +194,8 @@ TEST(CheckProgram, NamesFilesAndKeepsGoingPastAnUnreadableOne) {
     const std::string good = TempFile("good.txt", Sjis("あ\nア\n"));
     const std::string missing = TempFolder() + "/missing.txt";
     const Outcome got = RunCheck({"--quiet", "--full-hiragana", missing, good});
-    EXPECT_EQ(got.out,
-              good + ":2: 全角ひらがな：ＮＧ (1バイト目)\n" + good + ":2: 　　　>  【ア】 \n" + good +
-                  ":2: 候補「あ」 (1バイト目)\n");
+    EXPECT_EQ(got.out, good + ":2: 全角ひらがな：ＮＧ (1バイト目)\n" + good +
+                           ":2: 　　　>  【ア】 \n" + good + ":2: 候補「あ」 (1バイト目)\n");
     EXPECT_EQ(got.err, "kestrune-check: " + missing + ": No such file or directory\n");
     EXPECT_EQ(got.status, 2);
     // A directory opens but cannot be read.
@@ -394,8 +393,10 @@ TEST(CheckProgram, ExcerptMarksStandAroundBytesThatAreNoCharacter) {
         bool rejected;     // by --full-hiragana --no-symbols
     };
     const Unit units[] = {
-        {"\x82\xA0", "あ", false},        {"\x82\xA2", "い", false},
-        {"a", "a", true},                 {"\xB1", "ｱ", true},
+        {"\x82\xA0", "あ", false},
+        {"\x82\xA2", "い", false},
+        {"a", "a", true},
+        {"\xB1", "ｱ", true},
         {"\x80\x82", "\uFFFD\uFFFD", true},  // 80 is a lead byte to the checks, 82 no trail
         {"\xFD\x41", "\uFFFDA", true},       // FD pairs for the checks, not for code page 932
         {"\xFF\xA0", "\uFFFD\uFFFD", true},  // so does FF; A0 is undefined

@@ -160,9 +160,11 @@ std::string ModelRead(const std::string& in, char delimiter) {
             i = lf == std::string::npos ? n : lf + 1;
         }
         (seen += 'L') += std::to_string(line);
-        line += static_cast<unsigned long long>(std::count(in.begin() + start, in.begin() + i, '\n'));
+        line +=
+            static_cast<unsigned long long>(std::count(in.begin() + start, in.begin() + i, '\n'));
         if (fault >= 0) {
-            (((seen += '!') += std::to_string(fault)) += '@') += std::to_string(faultAt - start + 1);
+            (((seen += '!') += std::to_string(fault)) += '@') +=
+                std::to_string(faultAt - start + 1);
         } else {
             for (const std::string& f : fields) ((seen += '[') += f) += ']';
         }
@@ -176,8 +178,9 @@ std::string ModelRead(const std::string& in, char delimiter) {
 TEST(CsvRecords, AgreeWithAModelOverRandomInputs) {
     std::mt19937 random(26);
     // ポ is 83 7C: its trail byte is |. 82 alone is a lead byte, here and at the very end.
-    const char* const units[] = {"a", "bc", "\"", ",", ";", "|", "\t", "\n", "\r", "\r\n",
-                                 "\x83\x7C", "\x82", "\"\"", "0123456789abcdefghijklmnopqrstu"};
+    const char* const units[] = {
+        "a",  "bc", "\"",   ",",        ";",    "|",    "\t",
+        "\n", "\r", "\r\n", "\x83\x7C", "\x82", "\"\"", "0123456789abcdefghijklmnopqrstu"};
     for (int round = 0; round < 1500; ++round) {
         std::string input;
         for (std::size_t k = random() % 24; k > 0; --k) input += units[random() % std::size(units)];
