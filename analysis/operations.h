@@ -51,6 +51,11 @@ struct OperationRow {
     // The public operation: a fast kernel where there is one, then the literal scan.
     Outcome (*run)(std::string_view text, int symbolsAllowed);
     std::optional<kernels::Check> kernel;
+    // A check that judges where a character comes from names the kind of each one it rejects.
+    bool namesKinds;
+    // The first code point of the block of 256 (three bytes each in UTF-8) that holds every
+    // character the check accepts, so that UTF-8 text can be judged unconverted; 0: none.
+    char32_t utf8Block;
 };
 
 namespace operation_detail {
@@ -92,54 +97,54 @@ inline constexpr OperationRow kOperations[] = {
     // operation               id    option           caption (code page 932)
     {Operation::ByteSize,      1001, "byte-size",     "\x95\xB6\x8E\x9A\x83T\x83\x43\x83Y",          // 文字サイズ
      "size in bytes", Unit::Bytes,
-     operation_detail::LiteralByteSize, operation_detail::Measure<CheckByteSize>, std::nullopt},
+     operation_detail::LiteralByteSize, operation_detail::Measure<CheckByteSize>, std::nullopt, false, 0},
     {Operation::CharCount,     1002, "char-count",    "\x95\xB6\x8E\x9A\x90\x94",                    // 文字数
      "number of characters", Unit::Characters,
-     operation_detail::LiteralCharCount, operation_detail::Measure<CheckCharCount>, std::nullopt},
+     operation_detail::LiteralCharCount, operation_detail::Measure<CheckCharCount>, std::nullopt, false, 0},
     {Operation::FullWidth,     1003, "full-width",    "\x91S\x8Ap",                                  // 全角
      "only double-byte characters", Unit::None,
      operation_detail::LiteralWidth<literal::CheckFullWidth>,
-     operation_detail::RunWidth<CheckFullWidth>, kernels::Check::FullWidth},
+     operation_detail::RunWidth<CheckFullWidth>, kernels::Check::FullWidth, false, 0},
     {Operation::HalfWidth,     1004, "half-width",    "\x94\xBC\x8Ap",                               // 半角
      "only single bytes", Unit::None,
      operation_detail::LiteralWidth<literal::CheckHalfWidth>,
-     operation_detail::RunWidth<CheckHalfWidth>, kernels::Check::HalfWidth},
+     operation_detail::RunWidth<CheckHalfWidth>, kernels::Check::HalfWidth, false, 0},
     {Operation::FullHiragana,  1005, "full-hiragana", "\x91S\x8Ap\x82\xD0\x82\xE7\x82\xAA\x82\xC8",  // 全角ひらがな
      "full-width hiragana", Unit::None,
      operation_detail::Literal<literal::CheckFullHiragana>,
-     operation_detail::Run<CheckFullHiragana>, kernels::Check::FullHiragana},
+     operation_detail::Run<CheckFullHiragana>, kernels::Check::FullHiragana, false, 0x3000},
     {Operation::FullKatakana,  1006, "full-katakana", "\x91S\x8Ap\x83J\x83^\x83J\x83i",              // 全角カタカナ
      "full-width katakana", Unit::None,
      operation_detail::Literal<literal::CheckFullKatakana>,
-     operation_detail::Run<CheckFullKatakana>, kernels::Check::FullKatakana},
+     operation_detail::Run<CheckFullKatakana>, kernels::Check::FullKatakana, false, 0x3000},
     {Operation::FullAlnum,     1007, "full-alnum",    "\x91S\x8Ap\x89p\x90\x94",                     // 全角英数
      "full-width digits and Latin letters", Unit::None,
      operation_detail::Literal<literal::CheckFullAlnum>,
-     operation_detail::Run<CheckFullAlnum>, kernels::Check::FullAlnum},
+     operation_detail::Run<CheckFullAlnum>, kernels::Check::FullAlnum, false, 0xFF00},
     {Operation::HalfKatakana,  1008, "half-katakana", "\x94\xBC\x8Ap\x83J\x83^\x83J\x83i",           // 半角カタカナ
      "half-width katakana", Unit::None,
      operation_detail::Literal<literal::CheckHalfKatakana>,
-     operation_detail::Run<CheckHalfKatakana>, kernels::Check::HalfKatakana},
+     operation_detail::Run<CheckHalfKatakana>, kernels::Check::HalfKatakana, false, 0},
     {Operation::HalfDigits,    1009, "half-digits",   "\x94\xBC\x8Ap\x90\x94\x92l",                  // 半角数値
      "half-width digits", Unit::None,
      operation_detail::Literal<literal::CheckHalfDigits>,
-     operation_detail::Run<CheckHalfDigits>, kernels::Check::HalfDigits},
+     operation_detail::Run<CheckHalfDigits>, kernels::Check::HalfDigits, false, 0},
     {Operation::HalfAlnum,     1010, "half-alnum",    "\x94\xBC\x8Ap\x89p\x90\x94",                  // 半角英数
      "half-width digits and Latin letters", Unit::None,
      operation_detail::Literal<literal::CheckHalfAlnum>,
-     operation_detail::Run<CheckHalfAlnum>, kernels::Check::HalfAlnum},
+     operation_detail::Run<CheckHalfAlnum>, kernels::Check::HalfAlnum, false, 0},
     {Operation::Jis,           0,    "jis",           "JIS\x95\xB6\x8E\x9A",                         // JIS文字
      "only JIS X 0201 and JIS X 0208 characters", Unit::None,
      operation_detail::LiteralWidth<literal::CheckJis>,
-     operation_detail::RunWidth<CheckJis>, std::nullopt},
+     operation_detail::RunWidth<CheckJis>, std::nullopt, true, 0},
     {Operation::Cp932,         0,    "cp932",         "CP932\x95\xB6\x8E\x9A",                       // CP932文字
      "only characters code page 932 defines", Unit::None,
      operation_detail::LiteralWidth<literal::CheckCp932>,
-     operation_detail::RunWidth<CheckCp932>, std::nullopt},
+     operation_detail::RunWidth<CheckCp932>, std::nullopt, true, 0},
     {Operation::Zengin,        0,    "zengin",        "\x91S\x8B\xE2\x95\xB6\x8E\x9A",                  // 全銀文字
      "only the bank-transfer (Zengin) character set", Unit::None,
      operation_detail::LiteralWidth<literal::CheckZengin>,
-     operation_detail::RunWidth<CheckZengin>, std::nullopt},
+     operation_detail::RunWidth<CheckZengin>, std::nullopt, false, 0},
 };
 // clang-format on
 

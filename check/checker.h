@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "options.h"
+#include "encoding.h"
 
 namespace check {
 

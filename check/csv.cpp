@@ -3,11 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "analysis.h"
+#include "byte_masks.h"
 
 namespace check {
 
@@ -21,34 +18,9 @@ enum : unsigned char { kText, kDelimiter, kLineFeed, kQuote, kLeadByte };
 // The delimiters, LFs and quotes of one 64-byte block as bit masks, so that the fields of a
 // record are found a bit at a time instead of a byte at a time.
 void CsvReader::LoadBlock(const unsigned char* p, std::size_t base, Block& block) const {
-#if defined(__SSE2__)
-    const __m128i delimiter = _mm_set1_epi8(delimiter_);
-    const __m128i lineFeed = _mm_set1_epi8('\n');
-    const __m128i quote = _mm_set1_epi8('"');
-    std::uint64_t delimiters = 0, lineFeeds = 0, quotes = 0;
-    for (int k = 0; k < 4; ++k) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + base + 16 * k));
-        const auto bits = [&](__m128i c) {
-            return static_cast<std::uint64_t>(
-                       static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, c))))
-                   << (16 * k);
-        };
-        delimiters |= bits(delimiter);
-        lineFeeds |= bits(lineFeed);
-        quotes |= bits(quote);
-    }
-    block = {base, delimiters | lineFeeds | quotes, quotes, lineFeeds};
-#else
-    block = {base, 0, 0, 0};
-    for (std::size_t k = 0; k < 64; ++k) {
-        const unsigned char c = p[base + k];
-        const std::uint64_t bit = std::uint64_t{1} << k;
-        if (c == static_cast<unsigned char>(delimiter_) || c == '\n' || c == '"')
-            block.special |= bit;
-        if (c == '"') block.quote |= bit;
-        if (c == '\n') block.lineFeed |= bit;
-    }
-#endif
+    const kernels::ByteMasks m =
+        kernels::MatchBytes64(p + base, static_cast<unsigned char>(delimiter_), '\n', '"');
+    block = {base, m.a | m.b | m.c, m.c, m.b};
 }
 
 // The first delimiter, LF or quote from `i`, or where less than a block is left; the byte loop
@@ -90,12 +62,12 @@ inline std::size_t CsvReader::ClosingQuote(const unsigned char* p, std::size_t i
     return i;
 }
 
-CsvReader::CsvReader(int fd, char delimiter, bool cp932, std::size_t maxRecord, std::size_t chunk)
-    : input_(fd, chunk), delimiter_(delimiter), maxRecord_(maxRecord) {
+CsvReader::CsvReader(ReadBuffer& input, char delimiter, bool pairsLeadBytes, std::size_t maxRecord)
+    : input_(input), delimiter_(delimiter), maxRecord_(maxRecord) {
     std::fill(std::begin(classes_), std::end(classes_), kText);
     // Trail bytes run from 0x40, so only a delimiter from there on can be taken for one; only
     // then does a lead byte have to carry the byte after it past the delimiter test.
-    trackLeadBytes_ = cp932 && static_cast<unsigned char>(delimiter) >= 0x40;
+    trackLeadBytes_ = pairsLeadBytes && static_cast<unsigned char>(delimiter) >= 0x40;
     if (trackLeadBytes_) {
         for (int b = 0x80; b < 0x100; ++b) {
             if (IsLeadByte(static_cast<unsigned char>(b))) classes_[b] = kLeadByte;
@@ -106,13 +78,7 @@ CsvReader::CsvReader(int fd, char delimiter, bool cp932, std::size_t maxRecord, 
     classes_[static_cast<unsigned char>('"')] = kQuote;
 }
 
-std::string_view CsvReader::Start(std::size_t n) {
-    while (input_.Pending().size() < n && input_.Fill()) {
-    }
-    return input_.Pending().substr(0, n);
-}
-
-void CsvReader::Fault(CsvFault fault, std::size_t at) {
+void CsvReader::Fault(RecordFault fault, std::size_t at) {
     fault_ = fault;
     faultAt_ = at;
     state_ = State::Faulty;
@@ -128,97 +94,84 @@ void CsvReader::Restart() {
     newlines_ = 0;
 }
 
-// Goes on from pos_ over `pending`, the record so far; false when it needs more input.
-bool CsvReader::Scan(std::string_view pending, bool atEnd) {
-    const auto* p = reinterpret_cast<const unsigned char*>(pending.data());
-    const std::size_t n = pending.size();
-    std::size_t i = pos_;
-    Block block;
-    const auto endRecord = [&](std::size_t textEnd, std::size_t next) {
-        recordEnd_ = textEnd;
-        consumed_ = pos_ = next;
-        return true;
-    };
-    for (;;) {
-        switch (state_) {
-            case State::FieldStart:
-                if (i == n) goto needMore;
-                if (p[i] == '"') {
-                    state_ = State::Quoted;
-                    fieldStart_ = ++i;
-                    doubledQuotes_ = false;
-                    break;
-                }
-                state_ = State::Unquoted;
-                fieldStart_ = i;
-                doubledQuotes_ = false;
-                [[fallthrough]];
-            case State::Unquoted:
-                if (!trackLeadBytes_) i = NextSpecial(p, i, n, block);
-                for (; i < n; ++i) {
-                    const unsigned char c = classes_[p[i]];
-                    if (c == kText) continue;
-                    if (c != kLeadByte) break;
-                    if (i + 1 == n && !atEnd) goto needMore;
-                    if (i + 1 < n && p[i + 1] >= 0x40) ++i;
-                }
-                if (i == n) goto needMore;
-                if (p[i] == '"') {
-                    Fault(CsvFault::QuoteInUnquotedField, i);
-                } else if (p[i] == '\n') {
-                    const std::size_t end = i > fieldStart_ && p[i - 1] == '\r' ? i - 1 : i;
-                    EndField(end);
-                    return endRecord(end, i + 1);
-                } else {
-                    EndField(i++);
-                    state_ = State::FieldStart;
-                }
-                break;
-            case State::Quoted:
-                i = ClosingQuote(p, i, n, block);
-                if (i == n) goto needMore;
-                state_ = State::AfterQuote;
-                ++i;
-                break;
-            case State::AfterQuote:
-                if (i == n) goto needMore;
-                if (p[i] == '"') {
-                    doubledQuotes_ = true;
-                    state_ = State::Quoted;
-                    ++i;
-                } else if (p[i] == static_cast<unsigned char>(delimiter_)) {
-                    EndField(i++ - 1);
-                    state_ = State::FieldStart;
-                } else if (p[i] == '\n') {
-                    EndField(i - 1);
-                    return endRecord(i, i + 1);
-                } else if (p[i] == '\r' && i + 1 == n && !atEnd) {
-                    goto needMore;
-                } else if (p[i] == '\r' && i + 1 < n && p[i + 1] == '\n') {
-                    EndField(i - 1);
-                    return endRecord(i, i + 2);
-                } else {
-                    Fault(CsvFault::TextAfterClosingQuote, i);
-                }
-                break;
-            case State::Faulty: {
-                const void* lf = std::memchr(p + i, '\n', n - i);
-                if (lf == nullptr) {
-                    i = n;
-                    goto needMore;
-                }
-                i = static_cast<std::size_t>(static_cast<const unsigned char*>(lf) - p);
-                return endRecord(i > 0 && p[i - 1] == '\r' ? i - 1 : i, i + 1);
-            }
-        }
+inline CsvReader::Step CsvReader::FieldStart(const unsigned char* p, std::size_t& i,
+                                             std::size_t n) {
+    if (i == n) return Step::NeedMore;
+    doubledQuotes_ = false;
+    if (p[i] == '"') {
+        state_ = State::Quoted;
+        fieldStart_ = ++i;
+    } else {
+        state_ = State::Unquoted;
+        fieldStart_ = i;
     }
-needMore:
-    pos_ = i;
-    if (!atEnd) return false;
-    // The input ends the record.
+    return Step::Go;
+}
+
+inline CsvReader::Step CsvReader::Unquoted(const unsigned char* p, std::size_t& i, std::size_t n,
+                                           bool atEnd, Block& block) {
+    if (!trackLeadBytes_) i = NextSpecial(p, i, n, block);
+    for (; i < n; ++i) {
+        const unsigned char c = classes_[p[i]];
+        if (c == kText) continue;
+        if (c != kLeadByte) break;
+        if (i + 1 == n && !atEnd) return Step::NeedMore;
+        if (i + 1 < n && p[i + 1] >= 0x40) ++i;
+    }
+    if (i == n) return Step::NeedMore;
+    if (p[i] == '"') {
+        Fault(RecordFault::QuoteInUnquotedField, i);
+    } else if (p[i] == '\n') {
+        const std::size_t end = i > fieldStart_ && p[i - 1] == '\r' ? i - 1 : i;
+        EndField(end);
+        return EndRecord(end, i + 1);
+    } else {
+        EndField(i++);
+        state_ = State::FieldStart;
+    }
+    return Step::Go;
+}
+
+inline CsvReader::Step CsvReader::AfterQuote(const unsigned char* p, std::size_t& i, std::size_t n,
+                                             bool atEnd) {
+    if (i == n) return Step::NeedMore;
+    if (p[i] == '"') {
+        doubledQuotes_ = true;
+        state_ = State::Quoted;
+        ++i;
+    } else if (p[i] == static_cast<unsigned char>(delimiter_)) {
+        EndField(i++ - 1);
+        state_ = State::FieldStart;
+    } else if (p[i] == '\n') {
+        EndField(i - 1);
+        return EndRecord(i, i + 1);
+    } else if (p[i] == '\r' && i + 1 == n && !atEnd) {
+        return Step::NeedMore;
+    } else if (p[i] == '\r' && i + 1 < n && p[i + 1] == '\n') {
+        EndField(i - 1);
+        return EndRecord(i, i + 2);
+    } else {
+        Fault(RecordFault::TextAfterClosingQuote, i);
+    }
+    return Step::Go;
+}
+
+// After a fault the record runs to the next LF.
+inline CsvReader::Step CsvReader::Faulty(const unsigned char* p, std::size_t& i, std::size_t n) {
+    const void* lf = std::memchr(p + i, '\n', n - i);
+    if (lf == nullptr) {
+        i = n;
+        return Step::NeedMore;
+    }
+    i = static_cast<std::size_t>(static_cast<const unsigned char*>(lf) - p);
+    return EndRecord(i > 0 && p[i - 1] == '\r' ? i - 1 : i, i + 1);
+}
+
+// The input ends the record.
+void CsvReader::EndOfInput(std::size_t n) {
     switch (state_) {
         case State::Quoted:
-            Fault(CsvFault::UnclosedQuote, fieldStart_ - 1);
+            Fault(RecordFault::UnclosedQuote, fieldStart_ - 1);
             break;
         case State::AfterQuote:
             EndField(n - 1);
@@ -235,10 +188,48 @@ needMore:
         case State::Faulty:
             break;
     }
-    return endRecord(n, n);
+    EndRecord(n, n);
 }
 
-void CsvReader::Deliver(CsvRecord& record, std::string_view raw) {
+// Goes on from pos_ over `pending`, the record so far; false when it needs more input.
+bool CsvReader::Scan(std::string_view pending, bool atEnd) {
+    const auto* p = reinterpret_cast<const unsigned char*>(pending.data());
+    const std::size_t n = pending.size();
+    std::size_t i = pos_;
+    Block block;
+    for (Step step = Step::Go; step == Step::Go;) {
+        switch (state_) {
+            case State::FieldStart:
+                step = FieldStart(p, i, n);
+                break;
+            case State::Unquoted:
+                step = Unquoted(p, i, n, atEnd, block);
+                break;
+            case State::Quoted:
+                i = ClosingQuote(p, i, n, block);
+                if (i == n) {
+                    step = Step::NeedMore;
+                    break;
+                }
+                state_ = State::AfterQuote;
+                ++i;
+                break;
+            case State::AfterQuote:
+                step = AfterQuote(p, i, n, atEnd);
+                break;
+            case State::Faulty:
+                step = Faulty(p, i, n);
+                break;
+        }
+        if (step == Step::Done) return true;
+    }
+    pos_ = i;
+    if (!atEnd) return false;
+    EndOfInput(n);
+    return true;
+}
+
+void CsvReader::Deliver(Record& record, std::string_view raw) {
     record.raw = raw;
     record.fault = fault_;
     record.faultPosition = fault_ ? static_cast<int>(faultAt_) + 1 : 0;
@@ -269,7 +260,7 @@ void CsvReader::Deliver(CsvRecord& record, std::string_view raw) {
     record.fields = fields_;
 }
 
-CsvReader::Status CsvReader::Next(CsvRecord& record) {
+RecordReader::Status CsvReader::Next(Record& record) {
     input_.Consume(deliveredSize_);
     deliveredSize_ = 0;
     for (;;) {

@@ -15,39 +15,28 @@
 #include <string_view>
 #include <vector>
 
-#include "records.h"
-#include "wording.h"
+#include "record.h"
+#include "source.h"
 
 namespace check {
 
-struct CsvRecord {
-    std::string_view raw;  // the record as it is in the file, less its LF or CR LF
-    // Each field's text: a quoted field without its quotes and with each "" made ".
-    std::span<const std::string_view> fields;
-    unsigned long long line = 0;    // the physical line it starts on, from 1
-    std::optional<CsvFault> fault;  // set: `fields` is empty
-    int faultPosition = 0;          // 1-based byte position of the fault in `raw`
-};
-
-class CsvReader {
+// Each field's text is a quoted field without its quotes and with each "" made ".
+class CsvReader final : public RecordReader {
   public:
-    enum class Status { Record, TooLong, End, Error };
+    // `pairsLeadBytes`: the input is code page 932, so a delimiter from 0x40 on could be a
+    // trail byte.
+    CsvReader(ReadBuffer& input, char delimiter, bool pairsLeadBytes,
+              std::size_t maxRecord = INT_MAX);
 
-    // `cp932`: the input is code page 932, so a delimiter from 0x40 on could be a trail byte.
-    CsvReader(int fd, char delimiter, bool cp932, std::size_t maxRecord = INT_MAX,
-              std::size_t chunk = 1 << 20);
-
-    // The first bytes of the input, for a caller that looks for a signature; `Skip` drops them.
-    std::string_view Start(std::size_t n);
-    void Skip(std::size_t n) { input_.Consume(n); }
-
-    // The next record; its views stay valid until the next call. TooLong: a record longer than
-    // the limit was read past; `record.line` says where it started.
-    Status Next(CsvRecord& record);
-    int error() const { return input_.error(); }
+    // TooLong: a record longer than the limit was read past; `record.line` says where it
+    // started.
+    Status Next(Record& record) override;
+    int error() const override { return input_.error(); }
 
   private:
     enum class State { FieldStart, Unquoted, Quoted, AfterQuote, Faulty };
+    // What a step of the scan came to: go on, wait for more input, or the record is complete.
+    enum class Step { Go, NeedMore, Done };
     struct Span {
         std::uint32_t begin, end;
         bool doubledQuotes;
@@ -61,6 +50,16 @@ class CsvReader {
     };
 
     bool Scan(std::string_view pending, bool atEnd);  // true when a record is complete
+    Step FieldStart(const unsigned char* p, std::size_t& i, std::size_t n);
+    Step Unquoted(const unsigned char* p, std::size_t& i, std::size_t n, bool atEnd, Block& block);
+    Step AfterQuote(const unsigned char* p, std::size_t& i, std::size_t n, bool atEnd);
+    Step Faulty(const unsigned char* p, std::size_t& i, std::size_t n);
+    Step EndRecord(std::size_t textEnd, std::size_t next) {
+        recordEnd_ = textEnd;
+        consumed_ = pos_ = next;
+        return Step::Done;
+    }
+    void EndOfInput(std::size_t n);
     void LoadBlock(const unsigned char* p, std::size_t base, Block& block) const;
     std::size_t NextSpecial(const unsigned char* p, std::size_t i, std::size_t n,
                             Block& block) const;
@@ -71,11 +70,11 @@ class CsvReader {
                                 static_cast<std::uint32_t>(end), doubledQuotes_};
         anyDoubledQuotes_ |= doubledQuotes_;
     }
-    void Fault(CsvFault fault, std::size_t at);
-    void Deliver(CsvRecord& record, std::string_view raw);
+    void Fault(RecordFault fault, std::size_t at);
+    void Deliver(Record& record, std::string_view raw);
     void Restart();
 
-    ReadBuffer input_;
+    ReadBuffer& input_;
     char delimiter_;
     std::size_t maxRecord_;
     unsigned char classes_[256];
@@ -91,7 +90,7 @@ class CsvReader {
     std::size_t consumed_ = 0;   // bytes the record takes, LF included
     std::vector<Span> spans_;    // the first spanCount_ are this record's fields
     std::size_t spanCount_ = 0;
-    std::optional<CsvFault> fault_;
+    std::optional<RecordFault> fault_;
     std::size_t faultAt_ = 0;
     bool tooLong_ = false;
     unsigned long long line_ = 1;

@@ -1,11 +1,10 @@
 // Parsing the command line: GNU-style long options, "--name value" or "--name=value", "--" to
-// end them and "-" for standard input.
+// end them and "-" for standard input. Each option is a row of one table.
 #include "options.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <fstream>
 
@@ -19,7 +18,7 @@ namespace check {
 
 namespace {
 
-bool ParseEncoding(std::string_view name, Encoding& encoding) {
+bool ParseEncoding(std::string_view name, Encoding& encoding, bool input) {
     std::string lower(name);
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -27,17 +26,12 @@ bool ParseEncoding(std::string_view name, Encoding& encoding) {
         encoding = Encoding::Cp932;
     } else if (lower == "utf-8" || lower == "utf8") {
         encoding = Encoding::Utf8;
+    } else if (input && lower == "auto") {
+        encoding = Encoding::Auto;
     } else {
         return false;
     }
     return true;
-}
-
-// A whole decimal number from 1 to INT_MAX, nothing before or after it.
-bool ParseCount(std::string_view text, int& n) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-    return !text.empty() && text[0] != '-' && text[0] != '+' && ec == std::errc() &&
-           end == text.data() + text.size() && n >= 1;
 }
 
 // A field is a number when it is all digits, and otherwise a header name.
@@ -59,7 +53,7 @@ bool ParseFieldRef(std::string_view text, FieldRef& field, std::string& error) {
 
 // FIELD:RULE[,RULE...]; the field is everything before the last colon, so that a header name
 // may hold one.
-bool ParseColumn(std::string_view spec, Column& column, std::string& error) {
+bool ParseColumn(std::string_view spec, ColumnSpec& column, std::string& error) {
     const std::size_t colon = spec.rfind(':');
     if (colon == std::string_view::npos) {
         error = "needs FIELD:RULE[,RULE...]";
@@ -74,24 +68,13 @@ bool ParseColumn(std::string_view spec, Column& column, std::string& error) {
     for (;;) {
         const std::size_t comma = rules.find(',');
         const std::string_view name = rules.substr(0, comma);
-        Rule rule;
-        if (const OperationRow* row = RowByOption(name)) {
-            rule.operation = row->operation;
-        } else if (name == "no-symbols") {
+        if (name == "no-symbols") {  // a setting of the column, not a rule
             column.symbolsAllowed = 0;
-        } else if (name == "required") {
-            rule.kind = RuleKind::Required;
-        } else if (name.starts_with("max-bytes=")) {
-            rule.kind = RuleKind::MaxBytes;
-            if (!ParseCount(name.substr(10), rule.limit)) {
-                error = "max-bytes needs a number of bytes from 1 on";
-                return false;
-            }
+        } else if (const std::optional<Rule> rule = ParseRule(name, error)) {
+            column.rules.push_back(*rule);
         } else {
-            error = "unknown rule '" + std::string(name) + "'";
             return false;
         }
-        if (name != "no-symbols") column.rules.push_back(rule);
         if (comma == std::string_view::npos) break;
         rules.remove_prefix(comma + 1);
     }
@@ -100,7 +83,7 @@ bool ParseColumn(std::string_view spec, Column& column, std::string& error) {
 
 // The columns of a layout file, one FIELD:RULE[,RULE...] a line; blank lines and lines that
 // start with # are skipped.
-bool ReadLayout(const std::string& path, std::vector<Column>& columns, std::string& error) {
+bool ReadLayout(const std::string& path, std::vector<ColumnSpec>& columns, std::string& error) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         error = "--layout " + path + ": " + std::strerror(errno);
@@ -111,7 +94,7 @@ bool ReadLayout(const std::string& path, std::vector<Column>& columns, std::stri
         const std::size_t first = line.find_first_not_of(" \t\r");
         if (first == std::string::npos || line[first] == '#') continue;
         const std::size_t last = line.find_last_not_of(" \t\r");
-        Column column;
+        ColumnSpec column;
         if (!ParseColumn(std::string_view(line).substr(first, last + 1 - first), column, error)) {
             error = path + ":" + std::to_string(number) + ": " + error;
             return false;
@@ -125,128 +108,180 @@ bool ReadLayout(const std::string& path, std::vector<Column>& columns, std::stri
     return true;
 }
 
+// What the options set as they are read, before the forms are reconciled.
+struct Parse {
+    ParsedOptions& parsed;
+    ColumnSpec global;  // the operation options: rules for one field, or the whole record
+    bool fieldGiven = false;
+    bool symbolsAllowed = true;
+    bool delimiterGiven = false;
+    Options& o() { return parsed.options; }
+};
+
+using Setter = std::string (*)(Parse& p, const std::string& value);
+
+struct OptionRow {
+    std::string_view name;
+    // The error when the value is missing; empty for an option that takes none.
+    std::string_view needs;
+    Setter set;  // returns an error, empty when none
+};
+
+template <bool Options::*kFlag>
+std::string SetFlag(Parse& p, const std::string&) {
+    p.o().*kFlag = true;
+    return {};
+}
+
+std::string SetField(Parse& p, const std::string& v) {
+    std::string error;
+    if (!ParseFieldRef(v, p.global.field, error)) {
+        return "--field needs a field number from 1 on, or a header name";
+    }
+    p.fieldGiven = true;
+    return {};
+}
+
+std::string SetColumn(Parse& p, const std::string& v) {
+    ColumnSpec column;
+    std::string error;
+    if (!ParseColumn(v, column, error)) return "--column '" + v + "': " + error;
+    p.o().columns.push_back(std::move(column));
+    p.o().columnsGiven = true;
+    return {};
+}
+
+std::string SetLayout(Parse& p, const std::string& v) {
+    std::string error;
+    if (!ReadLayout(v, p.o().columns, error)) return error;
+    p.o().columnsGiven = true;
+    return {};
+}
+
+std::string SetDelimiter(Parse& p, const std::string& v) {
+    p.delimiterGiven = true;
+    if (v == "\\t") {
+        p.o().delimiter = '\t';
+    } else if (v.size() == 1 && static_cast<unsigned char>(v[0]) < 0x80) {
+        p.o().delimiter = v[0];
+    } else {
+        // A byte from 0x80 on could be a lead or trail byte of a character.
+        return "--delimiter needs a single ASCII character";
+    }
+    return {};
+}
+
+std::string SetInputEncoding(Parse& p, const std::string& v) {
+    if (ParseEncoding(v, p.o().input, true)) return {};
+    return "--input-encoding is cp932, utf-8 or auto";
+}
+
+std::string SetOutputEncoding(Parse& p, const std::string& v) {
+    if (ParseEncoding(v, p.o().output, false)) return {};
+    return "--output-encoding is cp932 or utf-8";
+}
+
+std::string SetNoSymbols(Parse& p, const std::string&) {
+    p.symbolsAllowed = false;
+    return {};
+}
+
+// The operations are options too, by their own names (kOperations).
+constexpr OptionRow kOptionRows[] = {
+    {"--no-symbols", "", SetNoSymbols},
+    {"--quiet", "", SetFlag<&Options::quiet>},
+    {"--json", "", SetFlag<&Options::json>},
+    {"--csv", "", SetFlag<&Options::csv>},
+    {"--header", "", SetFlag<&Options::header>},
+    {"--all", "", SetFlag<&Options::all>},
+    {"--field", "--field needs a field number from 1 on, or a header name", SetField},
+    {"--column", "--column needs FIELD:RULE[,RULE...]", SetColumn},
+    {"--layout", "--layout needs a file", SetLayout},
+    {"--delimiter", "--delimiter needs a character", SetDelimiter},
+    {"--input-encoding", "--input-encoding is cp932, utf-8 or auto", SetInputEncoding},
+    {"--output-encoding", "--output-encoding is cp932 or utf-8", SetOutputEncoding},
+};
+
+// One option at args[i], with its value; an error, empty when none.
+std::string ParseOption(Parse& p, const std::vector<std::string>& args, std::size_t& i) {
+    const std::string& arg = args[i];
+    const std::size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    if (name == "--help" || name == "-h" || name == "--version") {
+        p.parsed.action = name == "--version" ? Action::Version : Action::Help;
+        return {};
+    }
+    if (const OperationRow* op = name.starts_with("--") ? RowByOption(name.substr(2)) : nullptr;
+        op != nullptr && equals == std::string::npos) {
+        p.global.rules.push_back({RuleKind::Operation, op->operation, 0});
+        return {};
+    }
+    const auto row = std::find_if(std::begin(kOptionRows), std::end(kOptionRows),
+                                  [&](const OptionRow& r) { return r.name == name; });
+    if (row == std::end(kOptionRows) || (row->needs.empty() && equals != std::string::npos)) {
+        return "unknown option '" + arg + "'";
+    }
+    std::string value;
+    if (equals != std::string::npos) {
+        value = arg.substr(equals + 1);
+    } else if (!row->needs.empty()) {
+        if (i + 1 >= args.size()) return std::string(row->needs);
+        value = args[++i];
+    }
+    return row->set(p, value);
+}
+
+// The operation options and --field, or the columns, and what goes with each.
+std::string Reconcile(Parse& p) {
+    Options& o = p.o();
+    if (o.columnsGiven) {
+        if (!p.global.rules.empty() || p.fieldGiven) {
+            return "--column and --layout take the place of operation options and --field";
+        }
+        if (o.columns.empty()) return "the layout names no column";
+    } else {
+        if (p.global.rules.empty()) {
+            return "no operation given: name one or more, such as --full-katakana";
+        }
+        o.columns.push_back(std::move(p.global));
+    }
+    if (o.csv && !p.delimiterGiven) o.delimiter = ',';
+    if (o.csv && (o.delimiter == '"' || o.delimiter == '\n' || o.delimiter == '\r')) {
+        return "--delimiter cannot be a quote or a line end in --csv";
+    }
+    for (ColumnSpec& column : o.columns) {
+        if (!p.symbolsAllowed) column.symbolsAllowed = 0;
+        if (!column.field.name.empty() && !o.header) {
+            return "field '" + column.field.name +
+                   "' is not a number; a field is named only with --header";
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding localeOutput) {
     ParsedOptions parsed;
-    Options& o = parsed.options;
-    o.output = localeOutput;
-    const auto fail = [&parsed](std::string error) {
+    parsed.options.output = localeOutput;
+    Parse p{parsed, {}, false, true, false};
+    std::string error;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg == "-" || !arg.starts_with("-")) {
+            parsed.options.files.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else {
+            error = ParseOption(p, args, i);
+            if (parsed.action != Action::Check) return parsed;
+        }
+    }
+    if (error.empty()) error = Reconcile(p);
+    if (!error.empty()) {
         parsed.action = Action::UsageError;
         parsed.error = std::move(error);
-        return parsed;
-    };
-    // The global form: operations for one field, or for the whole record.
-    Column global;
-    bool fieldGiven = false;
-    bool symbolsAllowed = true;
-    bool delimiterGiven = false;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg == "-" || arg.rfind("-", 0) != 0) {
-            o.files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const std::size_t equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
-        // The value of an option that takes one: after "=", or the next argument.
-        const auto value = [&](std::string& v) {
-            if (equals != std::string::npos) {
-                v = arg.substr(equals + 1);
-                return true;
-            }
-            if (i + 1 >= args.size()) return false;
-            v = args[++i];
-            return true;
-        };
-        // Options that take no value.
-        const auto flag = [&](const char* option) {
-            return name == option && equals == std::string::npos;
-        };
-        const OperationRow* op =
-            name.rfind("--", 0) == 0 ? RowByOption(std::string_view(name).substr(2)) : nullptr;
-        std::string v, error;
-        if (op != nullptr && equals == std::string::npos) {
-            global.rules.push_back({RuleKind::Operation, op->operation, 0});
-        } else if (name == "--help" || name == "-h") {
-            parsed.action = Action::Help;
-            return parsed;
-        } else if (name == "--version") {
-            parsed.action = Action::Version;
-            return parsed;
-        } else if (flag("--no-symbols")) {
-            symbolsAllowed = false;
-        } else if (flag("--quiet")) {
-            o.quiet = true;
-        } else if (flag("--json")) {
-            o.json = true;
-        } else if (flag("--csv")) {
-            o.csv = true;
-        } else if (flag("--header")) {
-            o.header = true;
-        } else if (flag("--all")) {
-            o.all = true;
-        } else if (name == "--field") {
-            if (!value(v) || !ParseFieldRef(v, global.field, error)) {
-                return fail("--field needs a field number from 1 on, or a header name");
-            }
-            fieldGiven = true;
-        } else if (name == "--column") {
-            if (!value(v)) return fail("--column needs FIELD:RULE[,RULE...]");
-            Column column;
-            if (!ParseColumn(v, column, error)) return fail("--column '" + v + "': " + error);
-            o.columns.push_back(std::move(column));
-            o.columnsGiven = true;
-        } else if (name == "--layout") {
-            if (!value(v)) return fail("--layout needs a file");
-            if (!ReadLayout(v, o.columns, error)) return fail(error);
-            o.columnsGiven = true;
-        } else if (name == "--delimiter") {
-            if (!value(v)) return fail("--delimiter needs a character");
-            delimiterGiven = true;
-            if (v == "\\t") {
-                o.delimiter = '\t';
-            } else if (v.size() == 1 && static_cast<unsigned char>(v[0]) < 0x80) {
-                o.delimiter = v[0];
-            } else {
-                // A byte from 0x80 on could be a lead or trail byte of a character.
-                return fail("--delimiter needs a single ASCII character");
-            }
-        } else if (name == "--input-encoding" || name == "--output-encoding") {
-            Encoding& e = name == "--input-encoding" ? o.input : o.output;
-            if (!value(v) || !ParseEncoding(v, e)) {
-                return fail(name + " is cp932 or utf-8");
-            }
-        } else {
-            return fail("unknown option '" + arg + "'");
-        }
-    }
-    if (o.columnsGiven) {
-        if (!global.rules.empty() || fieldGiven) {
-            return fail("--column and --layout take the place of operation options and --field");
-        }
-        if (o.columns.empty()) return fail("the layout names no column");
-    } else {
-        if (global.rules.empty()) {
-            return fail("no operation given: name one or more, such as --full-katakana");
-        }
-        o.columns.push_back(std::move(global));
-    }
-    if (o.csv && !delimiterGiven) o.delimiter = ',';
-    if (o.csv && (o.delimiter == '"' || o.delimiter == '\n' || o.delimiter == '\r')) {
-        return fail("--delimiter cannot be a quote or a line end in --csv");
-    }
-    for (Column& column : o.columns) {
-        if (!symbolsAllowed) column.symbolsAllowed = 0;
-        if (!column.field.name.empty() && !o.header) {
-            return fail("field '" + column.field.name +
-                        "' is not a number; a field is named only with --header");
-        }
     }
     return parsed;
 }
@@ -302,10 +337,14 @@ Records and fields:
                      or fewer fields than it fails with フィールド数：ＮＧ (M個、見出しはN個)
   --field F          check only field F: a number from 1, or a header name with --header (a
                      missing field is empty)
-  --input-encoding E  cp932 (default) or utf-8; utf-8 is converted to code page 932 as
+  --input-encoding E  cp932 (default), utf-8 or auto; utf-8 is converted to code page 932 as
                      the window converts its input field, and a character code page 932 cannot
                      hold, or a byte sequence that is not UTF-8, is reported on a line of its
-                     own and fails the record; a byte order mark at the start is skipped
+                     own and fails the record; a byte order mark at the start is skipped. auto
+                     reads each file as UTF-8 when its first 64 KiB are well-formed UTF-8 with
+                     at least one multi-byte character (or it starts with a byte order mark),
+                     and as cp932 otherwise; read as cp932 by default, such a file gets a hint
+                     on standard error
 
 Columns (in place of the operations and --field):
   --column F:RULE[,RULE...]  the rules for field F (a number, or a header name), run in the

@@ -6,43 +6,20 @@
 #include <string_view>
 #include <vector>
 
-#include "operations.h"
+#include "encoding.h"
+#include "plan.h"
 
 namespace check {
 
-enum class Encoding { Cp932, Utf8 };
-
-// One thing asked of a field: an operation of the window, a byte limit, or that it is not empty.
-enum class RuleKind { Operation, MaxBytes, Required };
-
-struct Rule {
-    RuleKind kind = RuleKind::Operation;
-    Operation operation = Operation::ByteSize;  // for RuleKind::Operation
-    int limit = 0;                              // for RuleKind::MaxBytes
-};
-
-// A field named by its 1-based number or by its name in the header; neither: the whole record.
-struct FieldRef {
-    int number = 0;
-    std::string name;
-};
-
-// The rules for one field, run in the order given.
-struct Column {
-    FieldRef field;
-    std::vector<Rule> rules;
-    int symbolsAllowed = 1;  // as the window starts: symbols allowed
-};
-
 struct Options {
-    std::vector<Column> columns;  // checked in the order given
-    bool columnsGiven = false;    // --column or --layout: results name their column
+    std::vector<ColumnSpec> columns;  // checked in the order given
+    bool columnsGiven = false;        // --column or --layout: results name their column
     bool csv = false;
     bool header = false;
     bool all = false;
     char delimiter = '\t';
     Encoding input = Encoding::Cp932;
-    Encoding output = Encoding::Utf8;
+    Encoding output = Encoding::Utf8;  // never Auto
     bool quiet = false;
     bool json = false;
     std::vector<std::string> files;  // none, or "-", for standard input

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "options.h"
+#include "encoding.h"
 
 namespace check {
 

@@ -1,12 +1,16 @@
 #include "rules.h"
 
+#include <charconv>
+
 #include "analysis.h"
 #include "kernels.h"
+#include "wording.h"
 
 namespace check {
 
 namespace {
 
+// After a rejected character the scan goes on at the next character start.
 void RejectedPositions(Operation op, std::string_view text, int symbolsAllowed, int first, bool all,
                        std::vector<int>& positions) {
     for (int p = first; p != 0;) {
@@ -20,50 +24,92 @@ void RejectedPositions(Operation op, std::string_view text, int symbolsAllowed, 
     }
 }
 
-}  // namespace
-
-RuleReport EvaluateRule(const Rule& rule, std::string_view text, int symbolsAllowed, bool all,
-                        std::vector<int>& positions) {
-    RuleReport report{rule, {true, 0, 0}, {}};
-    switch (rule.kind) {
-        case RuleKind::Operation:
-            report.outcome = RunOperation(rule.operation, text, symbolsAllowed);
-            if (!report.outcome.ok) {
-                RejectedPositions(rule.operation, text, symbolsAllowed, report.outcome.position,
-                                  all, positions);
-            }
-            break;
-        case RuleKind::MaxBytes: {
-            const CheckResult fit = CheckByteLimit(text, rule.limit);
-            report.outcome = {fit.ok, fit.position, static_cast<int>(text.size())};
-            if (!fit.ok) positions.push_back(fit.position);
-            break;
-        }
-        case RuleKind::Required:
-            report.outcome.ok = !text.empty();
-            break;
+Outcome EvaluateOperation(const Rule& rule, std::string_view text, int symbolsAllowed,
+                          std::vector<int>* positions, bool all) {
+    const OperationRow& row = Row(rule.operation);
+    // Most fields pass and are short: where only the verdict is wanted, a table confirms them
+    // whole without the operation's layers; anything it does not confirm gets the operation's.
+    if (positions == nullptr && row.kernel && text.size() < kernels::kBlock &&
+        kernels::ConfirmedShort(*row.kernel, text, symbolsAllowed) == text.size()) {
+        return {true, 0, 0};
     }
-    return report;
+    const Outcome outcome = row.run(text, symbolsAllowed);
+    if (!outcome.ok && positions != nullptr) {
+        RejectedPositions(rule.operation, text, symbolsAllowed, outcome.position, all, *positions);
+    }
+    return outcome;
 }
 
-bool RulePasses(const Rule& rule, std::string_view text, int symbolsAllowed) {
-    switch (rule.kind) {
-        case RuleKind::Operation: {
-            // Most fields pass and are short: a table confirms them whole without the
-            // operation's layers; anything it does not confirm gets the operation's verdict.
-            const std::optional<kernels::Check> kernel = Row(rule.operation).kernel;
-            if (kernel && text.size() < kernels::kBlock &&
-                kernels::ConfirmedShort(*kernel, text, symbolsAllowed) == text.size()) {
-                return true;
-            }
-            return RunOperation(rule.operation, text, symbolsAllowed).ok;
-        }
-        case RuleKind::MaxBytes:
-            return text.size() <= static_cast<std::size_t>(rule.limit);
-        case RuleKind::Required:
-            return !text.empty();
+Outcome EvaluateMaxBytes(const Rule& rule, std::string_view text, int, std::vector<int>* positions,
+                         bool) {
+    const auto size = static_cast<int>(text.size());
+    if (text.size() <= static_cast<std::size_t>(rule.limit)) return {true, 0, size};
+    const CheckResult fit = CheckByteLimit(text, rule.limit);
+    if (!fit.ok && positions != nullptr) positions->push_back(fit.position);
+    return {fit.ok, fit.position, size};
+}
+
+Outcome EvaluateRequired(const Rule&, std::string_view text, int, std::vector<int>*, bool) {
+    return {!text.empty(), 0, 0};
+}
+
+std::string OperationLine(const Rule& rule, const Outcome& outcome) {
+    return VerdictLine(rule.operation, outcome);
+}
+std::string MaxBytesRuleLine(const Rule& rule, const Outcome& outcome) {
+    return MaxBytesLine(rule.limit, outcome);
+}
+std::string RequiredRuleLine(const Rule&, const Outcome& outcome) {
+    return RequiredLine(outcome.ok);
+}
+
+// In the order of RuleKind.
+constexpr RuleRow kRules[] = {
+    {RuleKind::Operation, "", false, EvaluateOperation, OperationLine, true, false},
+    {RuleKind::MaxBytes, "max-bytes", true, EvaluateMaxBytes, MaxBytesRuleLine, true, true},
+    {RuleKind::Required, "required", false, EvaluateRequired, RequiredRuleLine, false, false},
+};
+
+}  // namespace
+
+// A whole decimal number from 1 to INT_MAX, nothing before or after it.
+bool ParseCount(std::string_view text, int& n) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+    return !text.empty() && text[0] != '-' && text[0] != '+' && ec == std::errc() &&
+           end == text.data() + text.size() && n >= 1;
+}
+
+const RuleRow& RowOf(const Rule& rule) {
+    return kRules[static_cast<int>(rule.kind)];
+}
+
+std::optional<Rule> ParseRule(std::string_view name, std::string& error) {
+    if (const OperationRow* row = RowByOption(name))
+        return Rule{RuleKind::Operation, row->operation, 0};
+    for (const RuleRow& row : kRules) {
+        if (row.name.empty() || !name.starts_with(row.name)) continue;
+        const std::string_view rest = name.substr(row.name.size());
+        if (!row.takesNumber && rest.empty()) return Rule{row.kind, Operation::ByteSize, 0};
+        if (!row.takesNumber || !rest.starts_with('=')) continue;
+        Rule rule{row.kind, Operation::ByteSize, 0};
+        if (ParseCount(rest.substr(1), rule.limit)) return rule;
+        error = std::string(row.name) + " needs a number of bytes from 1 on";
+        return std::nullopt;
     }
-    return false;
+    error = "unknown rule '" + std::string(name) + "'";
+    return std::nullopt;
+}
+
+std::string_view JsonName(const Rule& rule) {
+    return rule.kind == RuleKind::Operation ? Row(rule.operation).option : RowOf(rule).name;
+}
+
+bool NotesRejected(const Rule& rule) {
+    return rule.kind == RuleKind::Operation && Row(rule.operation).unit == Unit::None;
+}
+
+bool NamesKinds(const Rule& rule) {
+    return rule.kind == RuleKind::Operation && Row(rule.operation).namesKinds;
 }
 
 }  // namespace check

@@ -1,21 +1,58 @@
-// Running one column rule over one field's text.
+// The rules a column can be given, as one table: an operation of the window, a byte limit, or
+// that the field is not empty. Each row says how its rule is named, evaluated and worded;
+// adding a rule is adding a row.
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
-#include "formats.h"
-#include "options.h"
+#include "operations.h"
 
 namespace check {
 
-// The rule's outcome over `text`. The position of a rejected character is appended to
-// `positions`, and with `all` every one: after a rejected character the scan goes on at the next
-// character start.
-RuleReport EvaluateRule(const Rule& rule, std::string_view text, int symbolsAllowed, bool all,
-                        std::vector<int>& positions);
+enum class RuleKind { Operation, MaxBytes, Required };
 
-// Whether the rule passes over `text`: what EvaluateRule finds, and nothing more.
-bool RulePasses(const Rule& rule, std::string_view text, int symbolsAllowed);
+struct Rule {
+    RuleKind kind = RuleKind::Operation;
+    Operation operation = Operation::ByteSize;  // for RuleKind::Operation
+    int limit = 0;                              // for a rule that takes a number
+};
+
+struct RuleRow {
+    RuleKind kind;
+    // The rule's name in a column's rules and in JSON, before "=N" where it takes a number;
+    // empty for the operations, which go by their own names.
+    std::string_view name;
+    bool takesNumber;
+    // The verdict over `text`, its first position, and what it measured (the size in bytes for
+    // max-bytes). Where `positions` is given, the rejected positions are appended to it: the
+    // first, or with `all` every one.
+    Outcome (*evaluate)(const Rule& rule, std::string_view text, int symbolsAllowed,
+                        std::vector<int>* positions, bool all);
+    // The result line, in code page 932.
+    std::string (*line)(const Rule& rule, const Outcome& outcome);
+    bool excerpt;  // a failure is shown with the excerpt of the text
+    bool sized;    // JSON gives the text's size and the rule's limit
+};
+
+const RuleRow& RowOf(const Rule& rule);
+
+// The rule a column's rule list names, such as "full-katakana" or "max-bytes=30"; none with
+// `error` set when it names none. "no-symbols" is not a rule but a setting of the column.
+std::optional<Rule> ParseRule(std::string_view name, std::string& error);
+
+// A whole decimal number from 1 to INT_MAX, nothing before or after it.
+bool ParseCount(std::string_view text, int& n);
+
+// The name of the rule's operation in JSON.
+std::string_view JsonName(const Rule& rule);
+
+// Whether a rule's failures say something of each rejected character: a class check does, a
+// measurement or a limit does not.
+bool NotesRejected(const Rule& rule);
+// Whether they name its kind: the checks that judge where a character comes from.
+bool NamesKinds(const Rule& rule);
 
 }  // namespace check

@@ -11,40 +11,23 @@
 
 namespace check {
 
-namespace {
-
-// The block of code points a check's characters lie in, by the bytes that start them.
-struct Block {
-    unsigned char lead, second;
-    char32_t first;
-};
-std::optional<Block> BlockOf(kernels::Check check) {
-    switch (check) {
-        case kernels::Check::FullHiragana:
-        case kernels::Check::FullKatakana:
-            return Block{0xE3, 0x80, 0x3000};
-        case kernels::Check::FullAlnum:
-            return Block{0xEF, 0xBC, 0xFF00};
-        default:
-            return std::nullopt;
+std::optional<Utf8Confirmer> Utf8Confirmer::For(std::span<const Rule> rules, int symbolsAllowed) {
+    // Measurements cannot fail; every check must accept only characters of one block.
+    char32_t first = 0;
+    std::vector<kernels::Check> checks;
+    for (const Rule& rule : rules) {
+        const OperationRow& row = Row(rule.operation);
+        if (!row.kernel) continue;
+        if (checks.empty()) first = row.utf8Block;
+        if (row.utf8Block == 0 || row.utf8Block != first) return std::nullopt;
+        checks.push_back(*row.kernel);
     }
-}
-
-}  // namespace
-
-std::optional<Utf8Confirmer> Utf8Confirmer::For(std::span<const kernels::Check> checks,
-                                                int symbolsAllowed) {
     if (checks.empty()) return std::nullopt;
-    const std::optional<Block> block = BlockOf(checks[0]);
-    if (!block) return std::nullopt;
-    for (kernels::Check check : checks) {
-        const std::optional<Block> other = BlockOf(check);
-        if (!other || other->lead != block->lead) return std::nullopt;
-    }
     // A code point of the block is accepted when its code page 932 form passes every check.
-    Utf8Confirmer confirmer(block->lead, block->second);
+    Utf8Confirmer confirmer(static_cast<unsigned char>(0xE0 | first >> 12),
+                            static_cast<unsigned char>(0x80 | (first >> 6 & 0x3F)));
     for (unsigned index = 0; index < 256; ++index) {
-        const char32_t c = block->first + index;
+        const char32_t c = first + index;
         const char utf8[3] = {static_cast<char>(0xE0 | c >> 12),
                               static_cast<char>(0x80 | (c >> 6 & 0x3F)),
                               static_cast<char>(0x80 | (c & 0x3F))};

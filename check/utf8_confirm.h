@@ -13,14 +13,14 @@
 #include <string_view>
 
 #include "kernels.h"
+#include "rules.h"
 
 namespace check {
 
 class Utf8Confirmer {
   public:
     // None when the checks' characters do not share one such block.
-    static std::optional<Utf8Confirmer> For(std::span<const kernels::Check> checks,
-                                            int symbolsAllowed);
+    static std::optional<Utf8Confirmer> For(std::span<const Rule> rules, int symbolsAllowed);
 
     // Records ended by LF or CR LF from the start of `records`: `end` is just past the last LF
     // before the first character that is not an accepted one of the block, and `records`

@@ -1,0 +1,123 @@
+#include "fast_path.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "utf8_confirm.h"
+
+namespace check {
+
+namespace {
+
+// Code page 932 records through the kernels of their checks.
+class KernelPath : public FastPath {
+  public:
+    KernelPath(std::vector<kernels::Check> checks, int symbolsAllowed, std::size_t maxRecord)
+        : checks_(std::move(checks)), symbolsAllowed_(symbolsAllowed), maxRecord_(maxRecord) {}
+
+    kernels::RecordsPrefix Confirm(std::string_view records) override {
+        if (records.empty() || records.size() > maxRecord_) return {0, 0};
+        return Confirmed(records);
+    }
+
+  protected:
+    kernels::RecordsPrefix Confirmed(std::string_view records) const;
+    std::size_t maxRecord() const { return maxRecord_; }
+
+  private:
+    std::vector<kernels::Check> checks_;
+    int symbolsAllowed_;
+    std::size_t maxRecord_;
+};
+
+kernels::RecordsPrefix KernelPath::Confirmed(std::string_view records) const {
+    if (checks_.empty()) {  // measurements only: nothing can fail
+        const std::size_t lastLf = records.rfind('\n');
+        const std::size_t end = lastLf == std::string_view::npos ? 0 : lastLf + 1;
+        return {end,
+                static_cast<std::size_t>(std::count(records.begin(), records.begin() + end, '\n'))};
+    }
+    // Each check looks only as far as the checks before it confirmed.
+    kernels::RecordsPrefix confirmed{records.size(), 0};
+    bool first = true;
+    for (kernels::Check check : checks_) {
+        const kernels::RecordsPrefix prefix = kernels::ConfirmedRecords(
+            kernels::Fastest(), check, records.substr(0, confirmed.end), symbolsAllowed_);
+        if (prefix.end < confirmed.end || first) confirmed = prefix;
+        first = false;
+    }
+    return confirmed;
+}
+
+// UTF-8 records: stretches that need no converting are confirmed as they are; the rest is
+// converted some records at a time, more each time that confirmed some, and confirmed by the
+// kernels up to the record where converting first lost a character.
+class Utf8Path : public KernelPath {
+  public:
+    Utf8Path(std::vector<kernels::Check> checks, int symbolsAllowed, std::size_t maxRecord,
+             std::optional<Utf8Confirmer> confirmer)
+        : KernelPath(std::move(checks), symbolsAllowed, maxRecord), confirmer_(confirmer) {}
+
+    kernels::RecordsPrefix Confirm(std::string_view records) override;
+
+  private:
+    static constexpr std::size_t kFirstPart = 1024;
+    std::optional<Utf8Confirmer> confirmer_;
+    std::size_t part_ = kFirstPart;
+    std::string converted_;
+    std::vector<LostCharacter> lost_;
+};
+
+kernels::RecordsPrefix Utf8Path::Confirm(std::string_view records) {
+    if (records.empty() || records.size() > maxRecord()) return {0, 0};
+    if (confirmer_) {
+        const kernels::RecordsPrefix confirmed = confirmer_->Confirm(records);
+        if (confirmed.end > 0) {
+            part_ = kFirstPart;
+            return confirmed;
+        }
+    }
+    std::size_t take = records.size();
+    if (part_ < take) {
+        const std::size_t lf = records.find('\n', part_ - 1);
+        take = lf == std::string_view::npos ? records.size() : lf + 1;
+    }
+    lost_.clear();
+    Utf8ToCp932(records.substr(0, take), converted_, &lost_);
+    std::string_view window = converted_;
+    if (!lost_.empty()) {
+        const std::size_t lf = window.rfind('\n', static_cast<std::size_t>(lost_[0].position) - 1);
+        window = window.substr(0, lf == std::string_view::npos ? 0 : lf + 1);
+    }
+    const kernels::RecordsPrefix confirmed = Confirmed(window);
+    part_ = confirmed.records > 0 ? part_ * 2 : kFirstPart;
+    // Converting keeps every LF, so the records end after as many LFs of the input.
+    std::size_t end = 0;
+    for (std::size_t n = confirmed.records; n > 0; --n) end = records.find('\n', end) + 1;
+    return {end, confirmed.records};
+}
+
+}  // namespace
+
+std::unique_ptr<FastPath> ChooseFastPath(bool quiet, bool fields, const Plan& plan,
+                                         const Decoder& decoder, std::size_t maxRecord) {
+    if (!quiet || fields || plan.columns.size() != 1) return nullptr;
+    const Column& column = plan.columns[0];
+    std::vector<kernels::Check> checks;
+    for (const Rule& rule : column.rules) {
+        const OperationRow& row = Row(rule.operation);
+        if (rule.kind != RuleKind::Operation || (!row.kernel && row.unit == Unit::None)) {
+            return nullptr;
+        }
+        if (row.kernel) checks.push_back(*row.kernel);
+    }
+    if (!decoder.utf8()) {
+        return std::make_unique<KernelPath>(std::move(checks), column.symbolsAllowed, maxRecord);
+    }
+    std::optional<Utf8Confirmer> confirmer =
+        Utf8Confirmer::For(column.rules, column.symbolsAllowed);
+    return std::make_unique<Utf8Path>(std::move(checks), column.symbolsAllowed, maxRecord,
+                                      confirmer);
+}
+
+}  // namespace check

@@ -1,0 +1,109 @@
+#include "judge.h"
+
+#include "analysis.h"
+
+namespace check {
+
+namespace {
+
+// The text of field n (1-based), empty when the record has fewer; the whole record for 0.
+std::string_view FieldText(int n, const Record& record) {
+    if (n == 0) return record.raw;
+    const auto k = static_cast<std::size_t>(n);
+    return k <= record.fields.size() ? record.fields[k - 1] : std::string_view();
+}
+
+}  // namespace
+
+const RecordResult& RecordJudge::Judge(const Record& record, const Plan& plan) {
+    result_.passed = Run(record, plan, true);
+    result_.line = record.line;
+    result_.all = plan.all;
+    result_.fault = record.fault;
+    result_.faultPosition = record.faultPosition;
+    result_.fields = record.fields.size();
+    result_.expectedFields = plan.expectedFields.value_or(record.fields.size());
+    if (record.fault) {
+        result_.columns = {};
+    } else {
+        MakeSpans(plan);
+    }
+    return result_;
+}
+
+// A record that cannot be read as fields is not checked.
+bool RecordJudge::Run(const Record& record, const Plan& plan, bool full) {
+    if (record.fault) return false;
+    bool passed = !plan.expectedFields || record.fields.size() == *plan.expectedFields;
+    if (converted_.size() < plan.columns.size()) {
+        converted_.resize(plan.columns.size());
+        lost_.resize(plan.columns.size());
+    }
+    texts_.clear();
+    rules_.clear();
+    ruleEnds_.clear();
+    positions_.clear();
+    positionEnds_.clear();
+    notes_.clear();
+    noteEnds_.clear();
+    for (std::size_t k = 0; k < plan.columns.size() && (passed || full); ++k) {
+        const Column& column = plan.columns[k];
+        const std::string_view text =
+            decoder_.Decode(FieldText(column.field, record), converted_[k], lost_[k]);
+        texts_.push_back(text);
+        passed = passed && lost_[k].empty();
+        for (const Rule& rule : column.rules) {
+            if (!passed && !full) return false;
+            const std::size_t from = positions_.size();
+            const Outcome outcome = RowOf(rule).evaluate(rule, text, column.symbolsAllowed,
+                                                         full ? &positions_ : nullptr, plan.all);
+            passed = passed && outcome.ok;
+            if (!full) continue;
+            rules_.push_back({&rule, outcome, {}, {}});
+            positionEnds_.push_back(positions_.size());
+            if (!outcome.ok && NotesRejected(rule)) Notes(rule, text, column.symbolsAllowed, from);
+            noteEnds_.push_back(notes_.size());
+        }
+        ruleEnds_.push_back(rules_.size());
+    }
+    return passed;
+}
+
+// The notes on each of a failed rule's positions from `from`. A half-width kana and the voiced
+// mark after it get one fix, on the kana.
+void RecordJudge::Notes(const Rule& rule, std::string_view text, int symbolsAllowed,
+                        std::size_t from) {
+    std::size_t fixed = 0;  // the end of what the last fix replaces
+    for (std::size_t k = from; k < positions_.size(); ++k) {
+        const int p = positions_[k];
+        const std::size_t at = static_cast<std::size_t>(p) - 1;
+        RejectedNote& note = notes_.emplace_back(RejectedNote{p, std::nullopt, {}, {}});
+        if (NamesKinds(rule)) {
+            note.kind = KindAt(text, at);
+            note.character = text.substr(at, static_cast<std::size_t>(CharacterWidth(text, at)));
+        }
+        if (at < fixed) continue;
+        note.fix = SuggestFix(rule.operation, text, at, symbolsAllowed);
+        fixed = at + static_cast<std::size_t>(note.fix.covers);
+    }
+}
+
+// The spans, now that the vectors behind them are whole.
+void RecordJudge::MakeSpans(const Plan& plan) {
+    columns_.clear();
+    std::size_t rule = 0, position = 0, note = 0;
+    for (std::size_t k = 0; k < plan.columns.size(); ++k) {
+        const std::span<RuleResult> rules = std::span(rules_).subspan(rule, ruleEnds_[k] - rule);
+        for (RuleResult& r : rules) {
+            r.positions = std::span(positions_).subspan(position, positionEnds_[rule] - position);
+            r.notes = std::span(notes_).subspan(note, noteEnds_[rule] - note);
+            position = positionEnds_[rule];
+            note = noteEnds_[rule];
+            ++rule;
+        }
+        columns_.push_back({&plan.columns[k], texts_[k], lost_[k], rules});
+    }
+    result_.columns = columns_;
+}
+
+}  // namespace check

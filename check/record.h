@@ -1,0 +1,48 @@
+// What every reader yields: one record, as the file has it, split into fields once.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace check {
+
+// Why a record could not be read as fields.
+enum class RecordFault {
+    QuoteInUnquotedField,   // a " inside a field that did not start with one
+    TextAfterClosingQuote,  // a closing " followed by neither a delimiter nor a record end
+    UnclosedQuote,          // a quoted field still open at the end of the input
+};
+
+struct Record {
+    std::string_view raw;  // as the file has it, less its LF or CR LF
+    // Each field's text, in the input's encoding; empty when the fields are not wanted or the
+    // record is faulty.
+    std::span<const std::string_view> fields;
+    unsigned long long line = 0;  // the physical line it starts on, from 1
+    std::optional<RecordFault> fault;
+    int faultPosition = 0;  // 1-based byte position of the fault in `raw`
+};
+
+// A reader of records from a source. Lines, CSV and any later format implement it.
+class RecordReader {
+  public:
+    enum class Status {
+        Record,
+        TooLong,  // a record longer than the limit was read past and not kept
+        End,
+        Error,  // reading failed; error() is the errno
+    };
+
+    virtual ~RecordReader() = default;
+    // The next record; its views stay valid until the next call of any member.
+    virtual Status Next(Record& record) = 0;
+    virtual int error() const = 0;
+    // Whole records already read and not yet handed out, each ended by LF, that a fast path
+    // may confirm at once; empty where a reader has no such runs.
+    virtual std::string_view Ahead() const { return {}; }
+    // Passes over the first `bytes` of Ahead(), which hold `records` records.
+    virtual void Pass(std::size_t /*bytes*/, unsigned long long /*records*/) {}
+};
+
+}  // namespace check

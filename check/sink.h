@@ -1,0 +1,37 @@
+// The sinks of kestrune-check: they receive record results and write them, and never read
+// input or run a check. Text gives the window's lines after "FILE:RECORD: ", or
+// "FILE:RECORD:COLUMN: " when columns are checked; JSON one object a line per record and check.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "output.h"
+#include "result.h"
+
+namespace check {
+
+class Sink {
+  public:
+    virtual ~Sink() = default;
+    virtual void Write(const RecordResult& result) = 0;
+};
+
+std::unique_ptr<Sink> TextSink(Output& out);
+std::unique_ptr<Sink> JsonSink(Output& out);
+
+// What both sinks say, in code page 932.
+// The line that says what converting lost.
+std::string LostLine(const LostCharacter& lost);
+// CSV：ＮＧ (Pバイト目) and the reason.
+std::string FaultLine(RecordFault fault, int position);
+// The excerpt of a failed rule in pieces; empty when it has none (an empty required field).
+void RuleExcerpt(const RuleResult& rule, std::string_view text,
+                 std::vector<std::string_view>& pieces);
+// The lines that follow a failed rule's excerpt: each rejected character's kind and fix.
+void NoteLines(std::span<const RejectedNote> notes, std::vector<std::string>& lines);
+
+}  // namespace check

@@ -1,0 +1,129 @@
+#include "source.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+namespace check {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// How much of the start of an input decides --input-encoding auto.
+constexpr std::size_t kSample = 64 * 1024;
+
+}  // namespace
+
+ReadBuffer::ReadBuffer(int fd, std::size_t chunk) : fd_(fd) {
+    Grow(chunk);
+}
+
+void ReadBuffer::Grow(std::size_t capacity) {
+    void* grown = std::realloc(buffer_.get(), capacity);
+    if (grown == nullptr) throw std::bad_alloc();
+    buffer_.release();
+    buffer_.reset(static_cast<char*>(grown));
+    capacity_ = capacity;
+}
+
+bool ReadBuffer::Fill() {
+    if (atEnd_) return false;
+    if (end_ == capacity_) {
+        std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+        if (end_ == capacity_) Grow(capacity_ * 2);
+    }
+    for (;;) {
+        const ssize_t got = read(fd_, buffer_.get() + end_, capacity_ - end_);
+        if (got > 0) {
+            end_ += static_cast<std::size_t>(got);
+            return true;
+        }
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) error_ = errno;
+        atEnd_ = true;
+        return false;
+    }
+}
+
+std::string_view ReadBuffer::Peek(std::size_t n) {
+    while (Pending().size() < n && Fill()) {
+    }
+    return Pending().substr(0, n);
+}
+
+std::string_view Decoder::Decode(std::string_view text, std::string& storage,
+                                 std::vector<LostCharacter>& lost) const {
+    lost.clear();
+    if (!utf8_) return text;
+    Utf8ToCp932(text, storage, &lost);
+    return storage;
+}
+
+std::string Decoder::Name(std::string_view field) const {
+    return utf8_ ? Utf8ToCp932(field) : std::string(field);
+}
+
+bool Decoder::Names(std::string_view field, std::string_view wanted) const {
+    return field == wanted || (!utf8_ && Cp932ToUtf8(field) == wanted);
+}
+
+bool LooksLikeUtf8(std::string_view sample, bool complete) {
+    const std::size_t valid = ValidUtf8Prefix(sample);
+    if (valid < sample.size()) {
+        // Only a sequence cut at the end of a sample that is not the whole input may remain.
+        const std::string_view rest = sample.substr(valid);
+        bool wellFormed = false;
+        const auto lead = static_cast<unsigned char>(rest[0]);
+        if (complete || lead < 0xC2 || lead > 0xF4 ||
+            Utf8SequenceLength(rest, wellFormed) != rest.size()) {
+            return false;
+        }
+    }
+    return std::any_of(sample.begin(), sample.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+Source::Source(const std::string& path, const SourceSettings& settings)
+    : name_(path == "-" ? std::string(kStandardInputName) : path),
+      standardInput_(path == "-"),
+      encoding_(settings.encoding) {
+    fd_ = standardInput_ ? settings.standardInput : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+        openError_ = errno;
+        return;
+    }
+    bytes_ = std::make_unique<ReadBuffer>(fd_, settings.chunk);
+}
+
+Source::~Source() {
+    if (!standardInput_ && fd_ >= 0) close(fd_);
+}
+
+// A UTF-8 byte order mark at the very start is an encoding signature, not text: skipped in
+// UTF-8 input, and in code page 932 input a sign that the encoding was not given.
+std::string Source::Start() {
+    const Encoding asked = encoding_;
+    const std::string_view sample = bytes_->Peek(kSample);
+    const bool signature = sample.starts_with(kByteOrderMark);
+    const bool utf8 = LooksLikeUtf8(sample, bytes_->atEnd());
+    if (asked == Encoding::Auto) encoding_ = signature || utf8 ? Encoding::Utf8 : Encoding::Cp932;
+    if (signature && encoding_ == Encoding::Utf8) bytes_->Consume(kByteOrderMark.size());
+    if (asked != Encoding::Cp932) return {};
+    if (signature) {
+        return name_ +
+               ": starts with a UTF-8 byte order mark; if it is UTF-8, give "
+               "--input-encoding utf-8";
+    }
+    if (utf8) {
+        return name_ + ": looks like UTF-8; if it is, give --input-encoding utf-8 (or auto)";
+    }
+    return {};
+}
+
+}  // namespace check
