@@ -16,7 +16,7 @@ std::string_view FieldText(int n, const Record& record) {
 }  // namespace
 
 const RecordResult& RecordJudge::Judge(const Record& record, const Plan& plan) {
-    result_.passed = Run(record, plan, true);
+    result_.passed = Run<true>(record, plan);
     result_.line = record.line;
     result_.all = plan.all;
     result_.fault = record.fault;
@@ -32,41 +32,56 @@ const RecordResult& RecordJudge::Judge(const Record& record, const Plan& plan) {
 }
 
 // A record that cannot be read as fields is not checked.
-bool RecordJudge::Run(const Record& record, const Plan& plan, bool full) {
+template <bool kFull>
+bool RecordJudge::Run(const Record& record, const Plan& plan) {
     if (record.fault) return false;
     bool passed = !plan.expectedFields || record.fields.size() == *plan.expectedFields;
+    if (!kFull && !passed) return false;
     if (converted_.size() < plan.columns.size()) {
         converted_.resize(plan.columns.size());
         lost_.resize(plan.columns.size());
     }
-    texts_.clear();
-    rules_.clear();
-    ruleEnds_.clear();
-    positions_.clear();
-    positionEnds_.clear();
-    notes_.clear();
-    noteEnds_.clear();
-    for (std::size_t k = 0; k < plan.columns.size() && (passed || full); ++k) {
+    if constexpr (kFull) {
+        texts_.clear();
+        rules_.clear();
+        ruleEnds_.clear();
+        positions_.clear();
+        positionEnds_.clear();
+        notes_.clear();
+        noteEnds_.clear();
+    }
+    for (std::size_t k = 0; k < plan.columns.size(); ++k) {
         const Column& column = plan.columns[k];
         const std::string_view text =
             decoder_.Decode(FieldText(column.field, record), converted_[k], lost_[k]);
-        texts_.push_back(text);
         passed = passed && lost_[k].empty();
+        if (!kFull && !passed) return false;
         for (const Rule& rule : column.rules) {
-            if (!passed && !full) return false;
             const std::size_t from = positions_.size();
             const Outcome outcome = RowOf(rule).evaluate(rule, text, column.symbolsAllowed,
-                                                         full ? &positions_ : nullptr, plan.all);
+                                                         kFull ? &positions_ : nullptr, plan.all);
             passed = passed && outcome.ok;
-            if (!full) continue;
-            rules_.push_back({&rule, outcome, {}, {}});
-            positionEnds_.push_back(positions_.size());
-            if (!outcome.ok && NotesRejected(rule)) Notes(rule, text, column.symbolsAllowed, from);
-            noteEnds_.push_back(notes_.size());
+            if constexpr (!kFull) {
+                if (!passed) return false;
+            } else {
+                rules_.push_back({&rule, outcome, {}, {}});
+                positionEnds_.push_back(positions_.size());
+                if (!outcome.ok && NotesRejected(rule)) {
+                    Notes(rule, text, column.symbolsAllowed, from);
+                }
+                noteEnds_.push_back(notes_.size());
+            }
         }
-        ruleEnds_.push_back(rules_.size());
+        if constexpr (kFull) {
+            texts_.push_back(text);
+            ruleEnds_.push_back(rules_.size());
+        }
     }
     return passed;
+}
+
+bool RecordJudge::Passes(const Record& record, const Plan& plan) {
+    return Run<false>(record, plan);
 }
 
 // The notes on each of a failed rule's positions from `from`. A half-width kana and the voiced

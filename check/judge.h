@@ -19,13 +19,15 @@ class RecordJudge {
 
     // Whether the record passes every rule of the plan, found the way Judge finds it but
     // stopping at the first failure, with no positions or notes gathered.
-    bool Passes(const Record& record, const Plan& plan) { return Run(record, plan, false); }
+    bool Passes(const Record& record, const Plan& plan);
 
     // Everything the plan finds in the record; valid until the next call.
     const RecordResult& Judge(const Record& record, const Plan& plan);
 
   private:
-    bool Run(const Record& record, const Plan& plan, bool full);
+    // kFull: gather everything, else stop at the first failure.
+    template <bool kFull>
+    bool Run(const Record& record, const Plan& plan);
     void Notes(const Rule& rule, std::string_view text, int symbolsAllowed, std::size_t from);
     void MakeSpans(const Plan& plan);
 

@@ -57,10 +57,9 @@ std::string_view ReadBuffer::Peek(std::size_t n) {
     return Pending().substr(0, n);
 }
 
-std::string_view Decoder::Decode(std::string_view text, std::string& storage,
-                                 std::vector<LostCharacter>& lost) const {
+std::string_view Decoder::Converted(std::string_view text, std::string& storage,
+                                    std::vector<LostCharacter>& lost) {
     lost.clear();
-    if (!utf8_) return text;
     Utf8ToCp932(text, storage, &lost);
     return storage;
 }

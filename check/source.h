@@ -52,7 +52,9 @@ class Decoder {
     // `text` in code page 932: itself, or converted into `storage`; `lost` is replaced with
     // what converting lost.
     std::string_view Decode(std::string_view text, std::string& storage,
-                            std::vector<LostCharacter>& lost) const;
+                            std::vector<LostCharacter>& lost) const {
+        return utf8_ ? Converted(text, storage, lost) : text;  // nothing is lost in code page 932
+    }
     // A header field's name in code page 932.
     std::string Name(std::string_view field) const;
     // Whether a header field is the one named on the command line: the same bytes, or, in code
@@ -63,6 +65,9 @@ class Decoder {
     bool utf8() const { return utf8_; }
 
   private:
+    static std::string_view Converted(std::string_view text, std::string& storage,
+                                      std::vector<LostCharacter>& lost);
+
     bool utf8_;
 };
 
