@@ -133,7 +133,7 @@ void Json::Column(const ColumnResult& column) {
         Open(&column, JsonName(*rule.rule), rule.outcome.ok, rule.outcome.position);
         Positions(rule.positions);
         if (row.sized) {
-            Number(",\"size\":", static_cast<unsigned long long>(rule.outcome.value));
+            Number(",\"size\":", static_cast<unsigned long long>(rule.outcome.measured));
             Number(",\"limit\":", static_cast<unsigned long long>(rule.rule->limit));
         }
         Notes(*rule.rule, rule.notes);

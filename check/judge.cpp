@@ -58,8 +58,8 @@ bool RecordJudge::Run(const Record& record, const Plan& plan) {
         if (!kFull && !passed) return false;
         for (const Rule& rule : column.rules) {
             const std::size_t from = positions_.size();
-            const Outcome outcome = RowOf(rule).evaluate(rule, text, column.symbolsAllowed,
-                                                         kFull ? &positions_ : nullptr, plan.all);
+            const RuleOutcome outcome = RowOf(rule).evaluate(
+                rule, text, column.symbolsAllowed, kFull ? &positions_ : nullptr, plan.all);
             passed = passed && outcome.ok;
             if constexpr (!kFull) {
                 if (!passed) return false;

@@ -27,7 +27,7 @@ struct RejectedNote {
 // What one rule found in one field.
 struct RuleResult {
     const Rule* rule;
-    Outcome outcome;                      // for max-bytes, value is the size in bytes
+    RuleOutcome outcome;
     std::span<const int> positions;       // the rejected positions, in order: with --all every one
     std::span<const RejectedNote> notes;  // one per position, for the class checks
 };

@@ -24,8 +24,8 @@ void RejectedPositions(Operation op, std::string_view text, int symbolsAllowed, 
     }
 }
 
-Outcome EvaluateOperation(const Rule& rule, std::string_view text, int symbolsAllowed,
-                          std::vector<int>* positions, bool all) {
+RuleOutcome EvaluateOperation(const Rule& rule, std::string_view text, int symbolsAllowed,
+                              std::vector<int>* positions, bool all) {
     const OperationRow& row = Row(rule.operation);
     // Most fields pass and are short: where only the verdict is wanted, a table confirms them
     // whole without the operation's layers; anything it does not confirm gets the operation's.
@@ -37,11 +37,11 @@ Outcome EvaluateOperation(const Rule& rule, std::string_view text, int symbolsAl
     if (!outcome.ok && positions != nullptr) {
         RejectedPositions(rule.operation, text, symbolsAllowed, outcome.position, all, *positions);
     }
-    return outcome;
+    return {outcome.ok, outcome.position, outcome.value};
 }
 
-Outcome EvaluateMaxBytes(const Rule& rule, std::string_view text, int, std::vector<int>* positions,
-                         bool) {
+RuleOutcome EvaluateMaxBytes(const Rule& rule, std::string_view text, int,
+                             std::vector<int>* positions, bool) {
     const auto size = static_cast<int>(text.size());
     if (text.size() <= static_cast<std::size_t>(rule.limit)) return {true, 0, size};
     const CheckResult fit = CheckByteLimit(text, rule.limit);
@@ -49,17 +49,17 @@ Outcome EvaluateMaxBytes(const Rule& rule, std::string_view text, int, std::vect
     return {fit.ok, fit.position, size};
 }
 
-Outcome EvaluateRequired(const Rule&, std::string_view text, int, std::vector<int>*, bool) {
+RuleOutcome EvaluateRequired(const Rule&, std::string_view text, int, std::vector<int>*, bool) {
     return {!text.empty(), 0, 0};
 }
 
-std::string OperationLine(const Rule& rule, const Outcome& outcome) {
-    return VerdictLine(rule.operation, outcome);
+std::string OperationLine(const Rule& rule, const RuleOutcome& outcome) {
+    return VerdictLine(rule.operation, {outcome.ok, outcome.position, outcome.measured});
 }
-std::string MaxBytesRuleLine(const Rule& rule, const Outcome& outcome) {
-    return MaxBytesLine(rule.limit, outcome);
+std::string MaxBytesRuleLine(const Rule& rule, const RuleOutcome& outcome) {
+    return MaxBytesLine(rule.limit, {outcome.ok, outcome.position, 0});
 }
-std::string RequiredRuleLine(const Rule&, const Outcome& outcome) {
+std::string RequiredRuleLine(const Rule&, const RuleOutcome& outcome) {
     return RequiredLine(outcome.ok);
 }
 

@@ -20,19 +20,26 @@ struct Rule {
     int limit = 0;                              // for a rule that takes a number
 };
 
+// What a rule found: its verdict, the first rejected position (0 when it passed), and what it
+// measured: a measurement's value, or the text's size in bytes for a byte limit.
+struct RuleOutcome {
+    bool ok;
+    int position;
+    int measured;
+};
+
 struct RuleRow {
     RuleKind kind;
     // The rule's name in a column's rules and in JSON, before "=N" where it takes a number;
     // empty for the operations, which go by their own names.
     std::string_view name;
     bool takesNumber;
-    // The verdict over `text`, its first position, and what it measured (the size in bytes for
-    // max-bytes). Where `positions` is given, the rejected positions are appended to it: the
-    // first, or with `all` every one.
-    Outcome (*evaluate)(const Rule& rule, std::string_view text, int symbolsAllowed,
-                        std::vector<int>* positions, bool all);
+    // What the rule finds in `text`. Where `positions` is given, the rejected positions are
+    // appended to it: the first, or with `all` every one.
+    RuleOutcome (*evaluate)(const Rule& rule, std::string_view text, int symbolsAllowed,
+                            std::vector<int>* positions, bool all);
     // The result line, in code page 932.
-    std::string (*line)(const Rule& rule, const Outcome& outcome);
+    std::string (*line)(const Rule& rule, const RuleOutcome& outcome);
     bool excerpt;  // a failure is shown with the excerpt of the text
     bool sized;    // JSON gives the text's size and the rule's limit
 };

@@ -247,10 +247,11 @@ TEST(ColumnRules, MaxBytesNamesTheFirstCharacterThatDoesNotFit) {
                     expected = static_cast<int>(starts[k]) + 1;
             }
             const check::Rule rule{check::RuleKind::MaxBytes, Operation::ByteSize, limit};
-            const Outcome got = check::RowOf(rule).evaluate(rule, text, 1, &positions, false);
+            const check::RuleOutcome got =
+                check::RowOf(rule).evaluate(rule, text, 1, &positions, false);
             ASSERT_EQ(got.position, expected) << Hex(text) << " limit " << limit;
             ASSERT_EQ(got.ok, expected == 0);
-            ASSERT_EQ(got.value, static_cast<int>(text.size()));
+            ASSERT_EQ(got.measured, static_cast<int>(text.size()));
         }
     });
 }
@@ -273,7 +274,8 @@ TEST(ColumnRules, AllFindsEveryRejectedCharacterAndTheWindowsFirst) {
                 }
                 positions.clear();
                 const check::Rule rule{check::RuleKind::Operation, row.operation, 0};
-                const Outcome got = check::RowOf(rule).evaluate(rule, text, symbols, &positions, true);
+                const check::RuleOutcome got =
+                    check::RowOf(rule).evaluate(rule, text, symbols, &positions, true);
                 ASSERT_EQ(positions, expected) << row.option << " " << symbols << " " << Hex(text);
                 ASSERT_EQ(got.position, RunOperation(row.operation, text, symbols).position);
             }
