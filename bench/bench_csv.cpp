@@ -133,91 +133,118 @@ struct Csv {
     int failing = 0;  // records made to fail
 };
 
+// The fields of one record after another, drawn from one seeded generator. At most one draw
+// to an expression: the operands of + are not ordered, and every compiler must make the same
+// file.
+class RecordMaker {
+  public:
+    RecordMaker() : p_(MakePools()), random_(20240401) {}
+
+    // A record ended by CR LF; `fail` tells whether it was made to fail.
+    const std::string& Next(unsigned long id, bool& fail) {
+        const std::size_t f = random_() % p_.family.size();
+        const std::size_t g = random_() % p_.given.size();
+        // One record in about 1000 fails, in one of three ways.
+        fail = random_() % 1000 == 0;
+        const int how = fail ? static_cast<int>(random_() % 3) : -1;
+        record_.clear();
+        if (how != 0) record_ += std::to_string(id);  // an empty ID
+        record_ += ',';
+        record_ += p_.family[f] + p_.space + p_.given[g] + ',';
+        record_ += p_.familyKana[f];
+        if (how == 1) record_ += p_.halfA;  // half-width among the full-width katakana
+        record_ += p_.space + p_.givenKana[g] + ',';
+        record_ += p_.familyHalf[f] + ' ' + p_.givenHalf[g] + ',';
+        record_ += Number(3);
+        record_ += '-';
+        record_ += Number(4);
+        if (how == 2) record_.back() = 'O';  // the letter O typed for a digit
+        record_ += ',';
+        Address();
+        Contact();
+        Note();
+        return record_;
+    }
+    const std::string& header() const { return p_.header; }
+
+  private:
+    const std::string& Pick(const std::vector<std::string>& pool) {
+        return pool[random_() % pool.size()];
+    }
+    std::string Number(int digits) {
+        std::string s;
+        for (int k = 0; k < digits; ++k) s += static_cast<char>('0' + random_() % 10);
+        return s;
+    }
+    void Address() {
+        record_ += Pick(p_.cities);
+        record_ += Pick(p_.towns);
+        record_ += std::to_string(1 + random_() % 5);
+        record_ += p_.chome;
+        record_ += std::to_string(1 + random_() % 30);
+        record_ += p_.ban;
+        record_ += std::to_string(1 + random_() % 20);
+        record_ += p_.go;
+        if (const std::string& building = Pick(p_.buildings); !building.empty()) {
+            record_ += p_.space;
+            record_ += building;
+            record_ += std::to_string(101 + random_() % 8);
+        }
+    }
+    void Contact() {
+        record_ += ",0";
+        record_ += Number(2);
+        record_ += '-';
+        record_ += Number(4);
+        record_ += '-';
+        record_ += Number(4);
+        record_ += ',';
+        record_ += kRomanGiven[random_() % std::size(kRomanGiven)];
+        record_ += '.';
+        record_ += kRomanFamily[random_() % std::size(kRomanFamily)];
+        record_ += Number(2);
+        record_ += '@';
+        record_ += kDomains[random_() % std::size(kDomains)];
+    }
+    void Note() {
+        record_ += ",\"";
+        const unsigned shape = random_() % 100;
+        record_ += shape < 10   ? p_.comma
+                   : shape < 15 ? p_.quoted
+                   : shape < 17 ? p_.lines
+                                : Pick(p_.notes);
+        record_ += "\",";
+        const unsigned year = 2015 + random_() % 10;
+        const unsigned month = 1 + random_() % 12;
+        const unsigned day = 1 + random_() % 28;
+        char date[16];
+        std::snprintf(date, sizeof date, "%u/%02u/%02u", year, month, day);
+        record_ += date;
+        record_ += "\r\n";
+    }
+
+    const Pools p_;
+    std::mt19937 random_;
+    std::string record_;
+};
+
 // Records are added until the next could pass kFileSize; the file is then exactly that size,
 // the last record's note padded with spaces.
 Csv MakeCsv() {
-    const Pools p = MakePools();
-    std::mt19937 random(20240401);
-    const auto pick = [&](const std::vector<std::string>& pool) -> const std::string& {
-        return pool[random() % pool.size()];
-    };
-    const auto number = [&](int digits) {
-        std::string s;
-        for (int k = 0; k < digits; ++k) s += static_cast<char>('0' + random() % 10);
-        return s;
-    };
+    RecordMaker maker;
     Csv csv;
     std::string& out = csv.bytes;
     out.reserve(kFileSize);
-    out += p.header;
-    std::string record;
-    // At most one draw to an expression: the operands of + are not ordered, and every
-    // compiler must make the same file.
+    out += maker.header();
     for (unsigned long id = 100001;; ++id) {
-        const std::size_t f = random() % p.family.size();
-        const std::size_t g = random() % p.given.size();
-        // One record in about 1000 fails, in one of three ways.
-        const bool fail = random() % 1000 == 0;
-        const int how = fail ? static_cast<int>(random() % 3) : -1;
-        record.clear();
-        if (how != 0) record += std::to_string(id);  // an empty ID
-        record += ',';
-        record += p.family[f] + p.space + p.given[g] + ',';
-        record += p.familyKana[f];
-        if (how == 1) record += p.halfA;  // half-width among the full-width katakana
-        record += p.space + p.givenKana[g] + ',';
-        record += p.familyHalf[f] + ' ' + p.givenHalf[g] + ',';
-        record += number(3);
-        record += '-';
-        record += number(4);
-        if (how == 2) record.back() = 'O';  // the letter O typed for a digit
-        record += ',';
-        record += pick(p.cities);
-        record += pick(p.towns);
-        record += std::to_string(1 + random() % 5);
-        record += p.chome;
-        record += std::to_string(1 + random() % 30);
-        record += p.ban;
-        record += std::to_string(1 + random() % 20);
-        record += p.go;
-        if (const std::string& building = pick(p.buildings); !building.empty()) {
-            record += p.space;
-            record += building;
-            record += std::to_string(101 + random() % 8);
-        }
-        record += ",0";
-        record += number(2);
-        record += '-';
-        record += number(4);
-        record += '-';
-        record += number(4);
-        record += ',';
-        record += kRomanGiven[random() % std::size(kRomanGiven)];
-        record += '.';
-        record += kRomanFamily[random() % std::size(kRomanFamily)];
-        record += number(2);
-        record += '@';
-        record += kDomains[random() % std::size(kDomains)];
-        record += ",\"";
-        const unsigned shape = random() % 100;
-        record += shape < 10   ? p.comma
-                  : shape < 15 ? p.quoted
-                  : shape < 17 ? p.lines
-                               : pick(p.notes);
-        record += "\",";
-        const unsigned year = 2015 + random() % 10;
-        const unsigned month = 1 + random() % 12;
-        const unsigned day = 1 + random() % 28;
-        char date[16];
-        std::snprintf(date, sizeof date, "%u/%02u/%02u", year, month, day);
-        record += date;
-        record += "\r\n";
+        bool fail = false;
+        const std::string& record = maker.Next(id, fail);
         if (out.size() + record.size() + 64 > kFileSize) break;
         out += record;
         csv.failing += fail ? 1 : 0;
     }
     // The padding record passes.
-    record = "999999,,,,,,,,\"";
+    std::string record = "999999,,,,,,,,\"";
     record += std::string(kFileSize - out.size() - record.size() - 14, ' ');
     record += "\",2024/01/01\r\n";
     out += record;
