@@ -1,7 +1,7 @@
 # The tools a package build calls besides the compiler, each with the Debian package that has it.
 # cpack calls file and dpkg-shlibdeps only once everything is compiled, so all are looked for
 # here first: a missing one stops the configure step with one line that names them all.
-function(kestrune_require_packaging_tools)
+block()  # its variables stay here
     set(missing_tools)
     set(missing_packages)
     foreach(entry IN ITEMS
@@ -25,5 +25,4 @@ function(kestrune_require_packaging_tools)
         list(JOIN missing_packages " " packages)
         message(FATAL_ERROR "The package build needs ${tools}: apt-get install ${packages}")
     endif()
-endfunction()
-kestrune_require_packaging_tools()
+endblock()
