@@ -36,8 +36,9 @@ of a CSV file, for scripts and pipelines.]=])
     # Depends: the libraries the programs link, from dpkg-shlibdeps (dpkg-dev). Debian's
     # libqt6gui6 holds the platform plugins the window needs (xcb, and offscreen for tests).
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-    # The window asks for a Japanese font on a fixed grid.
-    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-ipafont-gothic)
+    # The window asks for a Japanese font on a fixed grid; the completion of kestrune-check
+    # needs bash-completion's helpers, which a minimal system lacks.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, bash-completion")
     # control and md5sums 0644, as dpkg-deb wants, whatever the umask.
     set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()

@@ -81,6 +81,11 @@ TEST_F(WindowTest, StartsWithItsCaptionsSizeAndFont) {
     EXPECT_EQ(Window()->windowTitle(), "Kestrune Ver.1.00");
     EXPECT_EQ(Control(1012)->property("text").toString(), QString::fromUtf8("記号を許可"));
     EXPECT_EQ(Window()->size(), QSize(313, 293));
+    // A packager's build machine may have no Japanese font: then no font can pass, and the
+    // test says which package it did not find.
+    if (QFontDatabase::families(QFontDatabase::Japanese).isEmpty()) {
+        GTEST_SKIP() << "no Japanese font installed (Debian: fonts-ipafont-gothic)";
+    }
     const QFont font = Log().font();
     EXPECT_TRUE(QRawFont::fromFont(font).supportsCharacter(U'あ')) << font.family().toStdString();
     EXPECT_EQ(QFontMetrics(font).horizontalAdvance(QString::fromUtf8("あ")),
