@@ -329,8 +329,8 @@ Records and fields:
                      to the next " that is not doubled and may hold delimiters and line ends;
                      "" in it stands for ". The text checked is the field without its quotes.
                      A record that breaks these rules fails with one line,
-                       CSV：ＮＧ (Pバイト目) <why>
-                     where P is the byte of the fault, counted in the record as the file has it
+                     CSV：ＮＧ (Pバイト目) and the reason, where P is the byte of the fault,
+                     counted in the record as the file has it
   --delimiter C      the field delimiter, one ASCII character (default: tab, or "," with --csv;
                      "\t" also means tab)
   --header           the first record names the fields and is not checked; a record with more
@@ -369,14 +369,16 @@ Output:
                      limit (max-bytes), fields and expected (field-count), kind (--jis and
                      --cp932) and suggestion (every check; null for none) of the first
                      rejected character, with --all also kinds and suggestions parallel to
-                     positions, and lines; the
-                     operation "csv" is a malformed record. A file name that is not UTF-8 is
-                     written with U+FFFD for each byte sequence that is not
+                     positions, and lines; the operation "csv" is a malformed record. A file
+                     name that is not UTF-8 is written with U+FFFD for each byte sequence
+                     that is not UTF-8
   --help, --version
 
-Exit status: 0 when every check of every record passed, 1 when any failed, 2 for a usage
-error, a file that could not be read, a column name not in the header, output that could not
-be written, or too little memory.
+Exit status:
+  0  every check of every record passed
+  1  a check of a record failed
+  2  a usage error, a file that could not be read, a column name not in the header, output
+     that could not be written, or too little memory
 
 Examples:
   kestrune-check --quiet --full-katakana --field 2 names.tsv
