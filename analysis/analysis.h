@@ -8,6 +8,8 @@
 
 #include <string_view>
 
+#include "lead_bytes.h"  // IsLeadByte: 1 for the bytes that open a double-byte character
+
 enum SymbolClass { NotSymbol = 0, FullWidthSymbol = 1, HalfWidthSymbol = 2 };
 
 struct CheckResult {
@@ -15,9 +17,6 @@ struct CheckResult {
     int position;  // when !ok: 1-based byte position where the first rejected character starts; 0
                    // when ok
 };
-
-// 1 for the bytes that open a double-byte character (0x80-0x9F, 0xE0-0xFF), else 0.
-int IsLeadByte(unsigned char b);
 
 // The bytes the character that starts at byte index `at` (< size) takes: a lead byte with the
 // byte after it, whatever that is, or one byte.

@@ -74,10 +74,21 @@ KESTRUNE_INLINE Vec HighNibbles(Vec v) {
     return _mm256_and_si256(_mm256_srli_epi16(v, 4), _mm256_set1_epi8(0x0F));
 }
 
-// Lead bytes are those whose high nibble is 8, 9, E or F.
+// Lead bytes are those whose high nibble is 8, 9, E or F: the rule looks at the high nibble
+// alone, so a lookup of it finds them.
+constexpr bool LeadsByHighNibble() {
+    for (unsigned b = 0; b < 0x100; ++b) {
+        if (IsLeadByte(b) != IsLeadByte(b & 0xF0)) return false;
+    }
+    return true;
+}
+static_assert(LeadsByHighNibble());
+inline constexpr std::array<std::uint8_t, 16> kLeadNibbles = [] {
+    std::array<std::uint8_t, 16> top{};
+    for (unsigned h = 0; h < 16; ++h) top[h] = IsLeadByte(h << 4) ? 0x80 : 0;
+    return top;
+}();
 KESTRUNE_INLINE Vec Leads(Vec v) {
-    static constexpr std::array<std::uint8_t, 16> kLeadNibbles = {
-        0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x80, 0, 0, 0, 0, 0x80, 0x80};
     return Nibbles(kLeadNibbles, HighNibbles(v));
 }
 KESTRUNE_INLINE std::uint32_t LeadBits(Vec v) {
