@@ -18,6 +18,8 @@ enum class Isa { Scalar, Sse2, Avx2 };
 // The unit every kernel confirms: blocks start at multiples of it from the start of the text.
 inline constexpr std::size_t kBlock = 64;
 
+// The project's one processor probe: whatever else picks an instruction set at run time (the
+// conversion's UTF-8 classifier too) asks these.
 bool Available(Isa isa);
 // The best kernel this processor runs, chosen once.
 Isa Fastest();

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "cp932_map.h"
+#include "kernels.h"
 #include "lead_bytes.h"
 
 #ifdef __SSE2__
@@ -149,8 +150,10 @@ __attribute__((target("avx2"))) Classes ClassifyAvx2(const unsigned char* p) {
     return k;
 }
 
+// The kernels' probe decides, so that the conversion and the checks take AVX2 alike.
 Classes Classify(const unsigned char* p) {
-    static const auto classify = __builtin_cpu_supports("avx2") ? ClassifyAvx2 : ClassifySse2;
+    static const auto classify =
+        kernels::Fastest() == kernels::Isa::Avx2 ? ClassifyAvx2 : ClassifySse2;
     return classify(p);
 }
 #else
