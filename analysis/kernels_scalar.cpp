@@ -93,4 +93,26 @@ std::size_t ConfirmedJis(std::string_view text) {
     return i;
 }
 
+// A code point at a time: the definition the AVX2 kernel is held to, and its path through the
+// bytes after its last whole block.
+RecordsPrefix ConfirmedUtf8Records(const Utf8Block& block, std::string_view records) {
+    const auto* p = reinterpret_cast<const unsigned char*>(records.data());
+    const std::size_t n = records.size();
+    const auto accepted = [&block](unsigned k) { return block.accepted[k >> 3] >> (k & 7) & 1; };
+    RecordsPrefix confirmed{0, 0};
+    for (std::size_t i = 0; i < n;) {
+        if (p[i] == '\n' || (p[i] == '\r' && i + 1 < n && p[i + 1] == '\n')) {
+            i += p[i] == '\r' ? 2 : 1;
+            confirmed = {i, confirmed.records + 1};
+        } else if (p[i] == block.lead && i + 2 < n && (p[i + 1] & 0xFC) == block.second &&
+                   (p[i + 2] & 0xC0) == 0x80 &&
+                   accepted((p[i + 1] & 3u) << 6 | (p[i + 2] & 0x3Fu))) {
+            i += 3;
+        } else {
+            break;
+        }
+    }
+    return confirmed;
+}
+
 }  // namespace kernels::scalar

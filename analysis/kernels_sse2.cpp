@@ -79,6 +79,11 @@ KESTRUNE_INLINE std::uint32_t EqualBits(Vec v, char byte) {
 
 #include "kernel_body.h"
 
+// The UTF-8 kernel looks its accepted bits up with a byte shuffle, which SSE2 lacks.
+RecordsPrefix ConfirmedUtf8Records(const Utf8Block& block, std::string_view records) {
+    return scalar::ConfirmedUtf8Records(block, records);
+}
+
 }  // namespace kernels::sse2
 
 #endif
