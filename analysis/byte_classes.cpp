@@ -1,4 +1,5 @@
-// The symbol classes of ClassifySymbol; the lead-byte test beside it is in lead_bytes.h.
+// The two byte tests every measurement and check rests on: the lead byte, defined in
+// lead_bytes.h, and the symbol classes.
 #include "analysis.h"
 #include "byte_sets.h"
 
@@ -29,6 +30,10 @@ constexpr ByteRange kHalfWidthSymbols[] = {
 };
 
 }  // namespace
+
+int IsLeadByte(unsigned char b) {
+    return IsWindowLeadByte(b) ? 1 : 0;
+}
 
 SymbolClass ClassifySymbol(std::string_view text, int pos, int symbolsAllowed) {
     if (pos < 1 || static_cast<std::size_t>(pos) > text.size()) return NotSymbol;

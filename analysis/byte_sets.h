@@ -91,7 +91,7 @@ inline constexpr ByteRange kSingleBytes[] = {{0x00, 0x7F}, {0xA0, 0xDF}};
 // kLeadPairs and kSingleBytes are the window's lead-byte rule written as ranges, and must stay it.
 constexpr bool RangesAreTheLeadBytes() {
     for (unsigned b = 0; b < 0x100; ++b) {
-        const bool lead = IsLeadByte(b);
+        const bool lead = IsWindowLeadByte(b);
         if (InByteRanges(kSingleBytes, b) == lead || InPairRanges(kLeadPairs, b << 8) != lead ||
             InPairRanges(kLeadPairs, b << 8 | 0xFF) != lead) {
             return false;

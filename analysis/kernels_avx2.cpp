@@ -78,14 +78,14 @@ KESTRUNE_INLINE Vec HighNibbles(Vec v) {
 // alone, so a lookup of it finds them.
 constexpr bool LeadsByHighNibble() {
     for (unsigned b = 0; b < 0x100; ++b) {
-        if (IsLeadByte(b) != IsLeadByte(b & 0xF0)) return false;
+        if (IsWindowLeadByte(b) != IsWindowLeadByte(b & 0xF0)) return false;
     }
     return true;
 }
 static_assert(LeadsByHighNibble());
 inline constexpr std::array<std::uint8_t, 16> kLeadNibbles = [] {
     std::array<std::uint8_t, 16> top{};
-    for (unsigned h = 0; h < 16; ++h) top[h] = IsLeadByte(h << 4) ? 0x80 : 0;
+    for (unsigned h = 0; h < 16; ++h) top[h] = IsWindowLeadByte(h << 4) ? 0x80 : 0;
     return top;
 }();
 KESTRUNE_INLINE Vec Leads(Vec v) {

@@ -38,7 +38,7 @@ std::size_t ConfirmedPrefix(Check check, std::string_view text, int symbolsAllow
 CountedPrefix CountPrefix(std::string_view text) {
     const std::size_t end = text.size() / kBlock * kBlock;
     std::size_t i = 0, count = 0;
-    for (; i < end; ++count) i += IsLeadByte(At(text.data(), i)) ? 2 : 1;
+    for (; i < end; ++count) i += IsWindowLeadByte(At(text.data(), i)) ? 2 : 1;
     return {end, i, count};
 }
 
@@ -55,7 +55,7 @@ RecordsPrefix ConfirmedRecords(Check check, std::string_view text, int symbolsAl
             const char b = p[next];
             const bool separator = b == '\n' || (b == '\r' && p[next + 1] == '\n');
             if (!separator) {
-                if (check == Check::FullWidth ? !IsLeadByte(At(p, next))
+                if (check == Check::FullWidth ? !IsWindowLeadByte(At(p, next))
                                               : !Accepts(a, doubleByte, p, next))
                     return confirmed;
                 if (doubleByte) ++next;
@@ -79,7 +79,7 @@ std::size_t ConfirmedJis(std::string_view text) {
         const std::size_t first = i;
         for (; i < block + kBlock; ++i) {
             const unsigned char b = At(p, i);
-            if (!IsLeadByte(b)) {
+            if (!IsWindowLeadByte(b)) {
                 if (b == 0xA0) return first;
                 continue;
             }

@@ -63,7 +63,7 @@ KESTRUNE_INLINE Vec SwapPairs(Vec v) {
 constexpr bool LeadsByTopBits() {
     for (unsigned b = 0; b < 0x100; ++b) {
         const bool topBitsSay = (b & 0x80) && ((b >> 6 & 1) == (b >> 5 & 1));
-        if (topBitsSay != (IsLeadByte(b) != 0)) return false;
+        if (topBitsSay != IsWindowLeadByte(b)) return false;
     }
     return true;
 }

@@ -6,9 +6,9 @@
 // 0xFD-0xFF begin no pair of its mapping, so the conversion reads them as single bytes.
 #pragma once
 
-// 1 for the window's lead bytes (0x80-0x9F, 0xE0-0xFF), else 0.
-constexpr int IsLeadByte(unsigned char b) {
-    return (0x80 <= b && b <= 0x9F) || 0xE0 <= b ? 1 : 0;
+// The window's lead bytes, 0x80-0x9F and 0xE0-0xFF; analysis.h's IsLeadByte is this one.
+constexpr bool IsWindowLeadByte(unsigned char b) {
+    return (0x80 <= b && b <= 0x9F) || 0xE0 <= b;
 }
 
 // The lead bytes of code page 932 (0x81-0x9F, 0xE0-0xFC), and the bytes that can follow one as

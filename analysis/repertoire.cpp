@@ -75,7 +75,7 @@ constexpr Row kNecRow = RowOf([](unsigned b) { return IsCp932TrailByte(b) && b <
 constexpr bool MapFitsTheKinds() {
     using enum CharacterKind;
     for (unsigned row = 0; row < 256; ++row) {
-        const CharacterKind kind = IsLeadByte(row) ? kPairKinds[row] : Undefined;
+        const CharacterKind kind = IsWindowLeadByte(row) ? kPairKinds[row] : Undefined;
         const Row allowed = row == 0             ? kSingleRow
                             : kind == Undefined  ? Row{}
                             : kind == NecSpecial ? kNecRow
@@ -106,7 +106,9 @@ constexpr CodeBits kAccepted = [] {
     static_assert(!kAccepts(Undefined) && !kAccepts(Invalid));
     CodeBits accepted;
     for (unsigned row = 0; row < 256; ++row) {
-        const CharacterKind kind = row == 0 ? Jis : IsLeadByte(row) ? kPairKinds[row] : Undefined;
+        const CharacterKind kind = row == 0                ? Jis
+                                   : IsWindowLeadByte(row) ? kPairKinds[row]
+                                                           : Undefined;
         if (!kAccepts(kind)) continue;
         for (unsigned w = 0; w < 4; ++w) {
             accepted.words[row * 4 + w] =
@@ -120,7 +122,7 @@ constexpr CodeBits kAccepted = [] {
 constexpr bool CommonPairsAreJis() {
     for (const kernels::PairRange r : kernels::kJisCommonPairs) {
         for (unsigned code = r.first; code <= r.last; ++code) {
-            if (IsLeadByte(code >> 8) && IsCp932TrailByte(code & 0xFF) &&
+            if (IsWindowLeadByte(code >> 8) && IsCp932TrailByte(code & 0xFF) &&
                 !kAccepted<IsJis>.Has(code)) {
                 return false;
             }
@@ -148,7 +150,8 @@ constexpr auto kZengin = [] {
 template <bool (*kAccepts)(CharacterKind)>
 CheckResult ScanKinds(std::string_view text, std::size_t from) {
     std::size_t i = from;
-    while (i < text.size() && kAccepts(KindAt(text, i))) i += IsLeadByte(ByteAt(text, i)) ? 2 : 1;
+    while (i < text.size() && kAccepts(KindAt(text, i)))
+        i += IsWindowLeadByte(ByteAt(text, i)) ? 2 : 1;
     return Verdict(i, text.size());
 }
 
@@ -158,7 +161,7 @@ std::size_t ScanCodes(const CodeBits& accepted, std::string_view text, std::size
                       std::size_t stop) {
     while (i < stop) {
         const unsigned b = ByteAt(text, i);
-        const bool lead = IsLeadByte(b);
+        const bool lead = IsWindowLeadByte(b);
         if (lead && i + 1 == text.size()) break;  // a lead byte that ends the text: rejected
         const unsigned code = lead ? b << 8 | ByteAt(text, i + 1) : b;
         if (!accepted.Has(code)) break;
@@ -187,7 +190,7 @@ CheckResult CheckKinds(std::string_view text) {
 
 CharacterKind KindAt(std::string_view text, std::size_t at) {
     const unsigned lead = ByteAt(text, at);
-    if (!IsLeadByte(lead))
+    if (!IsWindowLeadByte(lead))
         return kDefined.Has(lead) ? CharacterKind::Jis : CharacterKind::Undefined;
     // The window's lead bytes that are not code page 932's (0x80, 0xFD-0xFF): no trail byte
     // makes them a character it has.
