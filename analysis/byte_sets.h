@@ -39,7 +39,7 @@ struct PairRange {
 };
 
 // Whether a byte, or a pair read lead << 8 | trail, lies in one of the ranges.
-constexpr bool InByteRanges(std::span<const ByteRange> ranges, unsigned byte) {
+constexpr bool InByteRanges(std::span<const ByteRange> ranges, std::uint8_t byte) {
     for (const ByteRange& r : ranges) {
         if (r.first <= byte && byte <= r.last) return true;
     }
