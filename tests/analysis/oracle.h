@@ -90,8 +90,8 @@ inline std::string JisDisagreement(std::string_view text) {
 }
 
 // Two blocks for the UTF-8 kernel, their characters named here rather than worked out from the
-// checks: katakana ァ … ヶ with 　 ・ ー, and the full-width digits and letters ０ … ９ Ａ … Ｚ ａ
-// … ｚ.
+// checks: katakana ァ … ヶ with 　 ・ ー, and the full-width digits and letters (０ … ９, Ａ … Ｚ,
+// ａ … ｚ).
 struct Utf8Case {
     char32_t first;  // the block's first code point
     bool (*accepts)(char32_t);
