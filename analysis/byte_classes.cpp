@@ -1,18 +1,12 @@
-// The two byte tests every measurement and check rests on.
+// The two byte tests every measurement and check rests on: the lead byte, defined in
+// lead_bytes.h, and the symbol classes.
 #include "analysis.h"
+#include "byte_sets.h"
 
 namespace {
 
-struct ByteRange {
-    unsigned char first, last;
-};
-
-constexpr bool InAny(unsigned char b, const ByteRange* ranges, int count) {
-    for (int i = 0; i < count; ++i) {
-        if (ranges[i].first <= b && b <= ranges[i].last) return true;
-    }
-    return false;
-}
+using kernels::ByteRange;
+using kernels::InByteRanges;
 
 // Trail bytes under lead byte 0x81 that JIS X 0208 rows 1 and 2 assign to symbols.
 constexpr ByteRange kFullWidthSymbolTrails[] = {
@@ -38,9 +32,7 @@ constexpr ByteRange kHalfWidthSymbols[] = {
 }  // namespace
 
 int IsLeadByte(unsigned char b) {
-    if (0x80 <= b && b <= 0x9F) return 1;
-    if (0xE0 <= b) return 1;
-    return 0;
+    return IsWindowLeadByte(b) ? 1 : 0;
 }
 
 SymbolClass ClassifySymbol(std::string_view text, int pos, int symbolsAllowed) {
@@ -51,12 +43,11 @@ SymbolClass ClassifySymbol(std::string_view text, int pos, int symbolsAllowed) {
         // A lead byte in the last position has no trail byte and stays NotSymbol.
         if (static_cast<std::size_t>(pos) < text.size()) {
             const auto b2 = static_cast<unsigned char>(text[pos]);
-            if (b1 == 0x81 &&
-                InAny(b2, kFullWidthSymbolTrails, std::size(kFullWidthSymbolTrails))) {
+            if (b1 == 0x81 && InByteRanges(kFullWidthSymbolTrails, b2)) {
                 cls = FullWidthSymbol;
             }
         }
-    } else if (InAny(b1, kHalfWidthSymbols, std::size(kHalfWidthSymbols))) {
+    } else if (InByteRanges(kHalfWidthSymbols, b1)) {
         cls = HalfWidthSymbol;
     }
     return symbolsAllowed ? cls : NotSymbol;

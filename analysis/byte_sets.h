@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <span>
 
+#include "lead_bytes.h"
+
 namespace kernels {
 
 // The eight class checks, in the order of the operations.
@@ -35,6 +37,20 @@ struct ByteRange {
 struct PairRange {
     std::uint16_t first, last;
 };
+
+// Whether a byte, or a pair read lead << 8 | trail, lies in one of the ranges.
+constexpr bool InByteRanges(std::span<const ByteRange> ranges, std::uint8_t byte) {
+    for (const ByteRange& r : ranges) {
+        if (r.first <= byte && byte <= r.last) return true;
+    }
+    return false;
+}
+constexpr bool InPairRanges(std::span<const PairRange> ranges, unsigned pair) {
+    for (const PairRange& r : ranges) {
+        if (r.first <= pair && pair <= r.last) return true;
+    }
+    return false;
+}
 
 // The ranges one check accepts with one setting of the symbol flag: single bytes for the
 // half-width checks, pairs for the full-width ones. A check accepts its common and its rare
@@ -71,6 +87,19 @@ inline constexpr PairRange kAlnumOrSymbol[] = {
 
 // Single bytes: everything but the lead bytes.
 inline constexpr ByteRange kSingleBytes[] = {{0x00, 0x7F}, {0xA0, 0xDF}};
+
+// kLeadPairs and kSingleBytes are the window's lead-byte rule written as ranges, and must stay it.
+constexpr bool RangesAreTheLeadBytes() {
+    for (unsigned b = 0; b < 0x100; ++b) {
+        const bool lead = IsWindowLeadByte(b);
+        if (InByteRanges(kSingleBytes, b) == lead || InPairRanges(kLeadPairs, b << 8) != lead ||
+            InPairRanges(kLeadPairs, b << 8 | 0xFF) != lead) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(RangesAreTheLeadBytes());
 
 // Each half-width check's own range; with symbols allowed, merged with the half-width symbols
 // (control bytes, ASCII punctuation, ｡ ｢ ｣ ､ ･ ｰ ﾞ ﾟ) and split into the common ranges and the

@@ -60,8 +60,8 @@ constexpr bool ClassifiesJis(const JisClasses& c, unsigned high) {
                                                     : 0;
         for (unsigned trail = 0; trail < 0x100; ++trail) {
             const bool found = (leadBits & c.trailHigh[trail >> 4] & c.trailLow[trail & 15]) != 0;
-            const bool isTrail = 0x40 <= trail && trail <= 0xFC && trail != 0x7F;
-            if (found != (isTrail && InPairRanges(kJisCommonPairs, lead << 8 | trail)))
+            if (found !=
+                (IsCp932TrailByte(trail) && InPairRanges(kJisCommonPairs, lead << 8 | trail)))
                 return false;
         }
     }

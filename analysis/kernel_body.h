@@ -15,7 +15,8 @@
 //   NonZero(v)                        the top bit set in each byte that is not zero
 //   NibblesUnder(table, v, high)      table[low nibble] in the bytes of high nibble `high`, else 0
 //   Leads(v), Equal(v, byte), AndNot(a, b)   the masks of LeadBits and EqualBits as vectors; ~a & b
-// It then defines the three entry points of kernel_isas.h.
+// It then defines the entry points of kernel_isas.h, all but ConfirmedUtf8Records, which each
+// file defines after it (AVX2 alone has a vector form).
 
 inline constexpr std::size_t kVectors = kBlock / kLanes;
 inline constexpr std::uint64_t kEvenBits = 0x5555555555555555ull;

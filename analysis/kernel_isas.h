@@ -13,6 +13,7 @@
     CountedPrefix CountPrefix(std::string_view text);                                       \
     RecordsPrefix ConfirmedRecords(Check check, std::string_view text, int symbolsAllowed); \
     std::size_t ConfirmedJis(std::string_view text);                                        \
+    RecordsPrefix ConfirmedUtf8Records(const Utf8Block& block, std::string_view records);   \
     }
 
 namespace kernels {

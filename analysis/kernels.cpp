@@ -68,4 +68,8 @@ std::size_t ConfirmedJis(Isa isa, std::string_view text) {
     KESTRUNE_DISPATCH(isa, ConfirmedJis(text));
 }
 
+RecordsPrefix ConfirmedUtf8Records(Isa isa, const Utf8Block& block, std::string_view records) {
+    KESTRUNE_DISPATCH(isa, ConfirmedUtf8Records(block, records));
+}
+
 }  // namespace kernels

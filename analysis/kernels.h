@@ -6,7 +6,9 @@
 // at run time where the processor has it). No kernel reads at or past text.size().
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "byte_sets.h"
@@ -18,6 +20,8 @@ enum class Isa { Scalar, Sse2, Avx2 };
 // The unit every kernel confirms: blocks start at multiples of it from the start of the text.
 inline constexpr std::size_t kBlock = 64;
 
+// The project's one processor probe: whatever else picks an instruction set at run time (the
+// conversion's UTF-8 classifier too) asks these.
 bool Available(Isa isa);
 // The best kernel this processor runs, chosen once.
 Isa Fastest();
@@ -57,5 +61,23 @@ RecordsPrefix ConfirmedRecords(Isa isa, Check check, std::string_view text, int 
 // kJisCommonPairs. The text must start at a character start. Both checks accept every character
 // before the start returned; the table of defined codes judges the ones the kernel did not.
 std::size_t ConfirmedJis(Isa isa, std::string_view text);
+
+// For UTF-8 input, whose records are confirmed without converting them when every character a
+// check accepts lies in one block of 256 code points of three-byte UTF-8: U+3000-30FF (E3 80-83
+// xx: kana and 　 ・ ー) or U+FF00-FFFF (EF BC-BF xx: the full-width letters and digits). The
+// caller works out which code points of the block its checks accept.
+struct Utf8Block {
+    unsigned char lead;    // E3 or EF
+    unsigned char second;  // the first of the block's four second bytes, 80 or BC
+    // A bit per code point of the block: code point first + k at bit k & 7 of byte k >> 3.
+    std::array<std::uint8_t, 32> accepted;
+};
+
+// Records ended by LF or CR LF from the start of `records`: `end` is just past the last LF
+// before the first byte that is neither a line end nor part of an accepted code point of the
+// block (a lone CR, another character, ill-formed UTF-8), and `records` counts the records
+// before it; a last record without its line end is not counted. Blocks of 64 bytes are taken
+// whole by AVX2 alone, SSE2 having no byte shuffle for the lookup: it runs the scalar scan.
+RecordsPrefix ConfirmedUtf8Records(Isa isa, const Utf8Block& block, std::string_view records);
 
 }  // namespace kernels

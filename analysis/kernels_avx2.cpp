@@ -74,10 +74,21 @@ KESTRUNE_INLINE Vec HighNibbles(Vec v) {
     return _mm256_and_si256(_mm256_srli_epi16(v, 4), _mm256_set1_epi8(0x0F));
 }
 
-// Lead bytes are those whose high nibble is 8, 9, E or F.
+// Lead bytes are those whose high nibble is 8, 9, E or F: the rule looks at the high nibble
+// alone, so a lookup of it finds them.
+constexpr bool LeadsByHighNibble() {
+    for (unsigned b = 0; b < 0x100; ++b) {
+        if (IsWindowLeadByte(b) != IsWindowLeadByte(b & 0xF0)) return false;
+    }
+    return true;
+}
+static_assert(LeadsByHighNibble());
+inline constexpr std::array<std::uint8_t, 16> kLeadNibbles = [] {
+    std::array<std::uint8_t, 16> top{};
+    for (unsigned h = 0; h < 16; ++h) top[h] = IsWindowLeadByte(h << 4) ? 0x80 : 0;
+    return top;
+}();
 KESTRUNE_INLINE Vec Leads(Vec v) {
-    static constexpr std::array<std::uint8_t, 16> kLeadNibbles = {
-        0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x80, 0, 0, 0, 0, 0x80, 0x80};
     return Nibbles(kLeadNibbles, HighNibbles(v));
 }
 KESTRUNE_INLINE std::uint32_t LeadBits(Vec v) {
@@ -125,6 +136,90 @@ KESTRUNE_INLINE Vec NibblesUnder(const std::array<std::uint8_t, 16>& table, Vec 
 }
 
 #include "kernel_body.h"
+
+// The UTF-8 records kernel, AVX2 alone: its bit lookup needs a byte shuffle. Each 64-byte block
+// is read from three offsets (66 bytes), where a character's bytes line up: its first byte at i
+// of the first load, its second at i of the second, its third at i of the third.
+struct Utf8Masks {
+    std::uint64_t accepted, nonAscii, lineFeeds, endsOfLine;
+};
+
+KESTRUNE_INLINE Utf8Masks Utf8Classify(const char* p, const Utf8Block& block) {
+    // The 32 bytes of bits, in two halves of 16 that a shuffle can index.
+    const auto* table = reinterpret_cast<const __m128i*>(block.accepted.data());
+    const Vec acceptedLow = _mm256_broadcastsi128_si256(_mm_loadu_si128(table));
+    const Vec acceptedHigh = _mm256_broadcastsi128_si256(_mm_loadu_si128(table + 1));
+    const Vec bitOf = _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128,
+                                       1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+    const Vec leadByte = _mm256_set1_epi8(static_cast<char>(block.lead));
+    const Vec secondByte = _mm256_set1_epi8(static_cast<char>(block.second));
+    Utf8Masks m{0, 0, 0, 0};
+    for (std::size_t h = 0; h < kBlock; h += kLanes) {
+        const Vec b0 = Load(p + h), b1 = Load(p + h + 1), b2 = Load(p + h + 2);
+        // The code point's place in the block: the low two bits of the second byte and the
+        // low six of the third.
+        const Vec index =
+            Or(And(_mm256_slli_epi16(b1, 6), _mm256_set1_epi8(static_cast<char>(0xC0))),
+               And(b2, _mm256_set1_epi8(0x3F)));
+        const Vec byteOf = And(_mm256_srli_epi16(index, 3), _mm256_set1_epi8(0x1F));
+        // Bit 4 of byteOf, moved to bit 7, picks the half.
+        const Vec bits = _mm256_blendv_epi8(_mm256_shuffle_epi8(acceptedLow, byteOf),
+                                            _mm256_shuffle_epi8(acceptedHigh, byteOf),
+                                            _mm256_slli_epi16(byteOf, 3));
+        const Vec bit = _mm256_shuffle_epi8(bitOf, And(index, _mm256_set1_epi8(7)));
+        const Vec inBlock =
+            And(_mm256_cmpeq_epi8(b0, leadByte),
+                _mm256_cmpeq_epi8(And(b1, _mm256_set1_epi8(static_cast<char>(0xFC))), secondByte));
+        const Vec third = _mm256_cmpeq_epi8(And(b2, _mm256_set1_epi8(static_cast<char>(0xC0))),
+                                            _mm256_set1_epi8(static_cast<char>(0x80)));
+        const Vec ok = And(And(inBlock, third), _mm256_cmpeq_epi8(And(bits, bit), bit));
+        const Vec lineFeed = Equal(b0, '\n');
+        // A CR ends a line only right before an LF.
+        const Vec endOfLine = Or(lineFeed, And(Equal(b0, '\r'), Equal(b1, '\n')));
+        m.accepted |= std::uint64_t{Bits(ok)} << h;
+        m.nonAscii |= std::uint64_t{Bits(b0)} << h;
+        m.lineFeeds |= std::uint64_t{Bits(lineFeed)} << h;
+        m.endsOfLine |= std::uint64_t{Bits(endOfLine)} << h;
+    }
+    return m;
+}
+
+// The records of whole blocks, while a block and the two bytes its loads read past it remain.
+KESTRUNE_TARGET RecordsPrefix Utf8Records(const Utf8Block& block, std::string_view records) {
+    const char* p = records.data();
+    const std::size_t n = records.size();
+    RecordsPrefix confirmed{0, 0};
+    std::size_t at = 0;
+    while (n - at >= kBlock + 2) {
+        const Utf8Masks m = Utf8Classify(p + at, block);
+        // Every non-ASCII byte belongs to an accepted character, every other byte ends a line.
+        const std::uint64_t covered = m.accepted | m.accepted << 1 | m.accepted << 2;
+        const std::uint64_t bad = (m.nonAscii & ~covered) | (~m.nonAscii & ~m.endsOfLine);
+        // A character the block cuts is taken with the next block.
+        const std::uint64_t cut = m.accepted >> 62;
+        const unsigned length = cut & 2 ? 63 : cut & 1 ? 62 : 64;
+        const std::uint64_t before =
+            length == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << length) - 1;
+        const std::uint64_t stop = bad & before;
+        const std::uint64_t upTo = stop ? (stop & -stop) - 1 : before;
+        const std::uint64_t lineFeeds = m.lineFeeds & upTo;
+        if (lineFeeds) {
+            confirmed.end = at + 64 - static_cast<std::size_t>(__builtin_clzll(lineFeeds));
+            confirmed.records += static_cast<std::size_t>(__builtin_popcountll(lineFeeds));
+        }
+        if (stop) return confirmed;
+        at += length;
+    }
+    return confirmed;
+}
+
+RecordsPrefix ConfirmedUtf8Records(const Utf8Block& block, std::string_view records) {
+    const RecordsPrefix fast = Utf8Records(block, records);
+    // Where the blocks ran out or stopped, on a character at a time from the last LF they
+    // passed: a stop is found again there.
+    const RecordsPrefix rest = scalar::ConfirmedUtf8Records(block, records.substr(fast.end));
+    return {fast.end + rest.end, fast.records + rest.records};
+}
 
 }  // namespace kernels::avx2
 

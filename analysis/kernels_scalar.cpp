@@ -9,30 +9,16 @@ namespace kernels::scalar {
 
 namespace {
 
-bool InBytes(std::span<const ByteRange> ranges, unsigned char b) {
-    return std::any_of(ranges.begin(), ranges.end(),
-                       [b](ByteRange r) { return r.first <= b && b <= r.last; });
-}
-
-bool InPairs(std::span<const PairRange> ranges, unsigned pair) {
-    return std::any_of(ranges.begin(), ranges.end(),
-                       [pair](PairRange r) { return r.first <= pair && pair <= r.last; });
-}
-
 unsigned char At(const char* p, std::size_t i) {
     return static_cast<unsigned char>(p[i]);
-}
-
-bool IsLead(unsigned char b) {
-    return (0x80 <= b && b <= 0x9F) || 0xE0 <= b;
 }
 
 // Whether the character starting at byte i is accepted; a double-byte check reads byte i + 1,
 // which the callers guarantee is inside the text.
 bool Accepts(const Acceptance& a, bool doubleByte, const char* p, std::size_t i) {
-    if (!doubleByte) return InBytes(a.bytes, At(p, i)) || InBytes(a.rareBytes, At(p, i));
+    if (!doubleByte) return InByteRanges(a.bytes, At(p, i)) || InByteRanges(a.rareBytes, At(p, i));
     const unsigned pair = At(p, i) << 8 | At(p, i + 1);
-    return InPairs(a.common, pair) || InPairs(a.rare, pair);
+    return InPairRanges(a.common, pair) || InPairRanges(a.rare, pair);
 }
 
 }  // namespace
@@ -52,7 +38,7 @@ std::size_t ConfirmedPrefix(Check check, std::string_view text, int symbolsAllow
 CountedPrefix CountPrefix(std::string_view text) {
     const std::size_t end = text.size() / kBlock * kBlock;
     std::size_t i = 0, count = 0;
-    for (; i < end; ++count) i += IsLead(At(text.data(), i)) ? 2 : 1;
+    for (; i < end; ++count) i += IsWindowLeadByte(At(text.data(), i)) ? 2 : 1;
     return {end, i, count};
 }
 
@@ -69,7 +55,7 @@ RecordsPrefix ConfirmedRecords(Check check, std::string_view text, int symbolsAl
             const char b = p[next];
             const bool separator = b == '\n' || (b == '\r' && p[next + 1] == '\n');
             if (!separator) {
-                if (check == Check::FullWidth ? !IsLead(At(p, next))
+                if (check == Check::FullWidth ? !IsWindowLeadByte(At(p, next))
                                               : !Accepts(a, doubleByte, p, next))
                     return confirmed;
                 if (doubleByte) ++next;
@@ -93,18 +79,40 @@ std::size_t ConfirmedJis(std::string_view text) {
         const std::size_t first = i;
         for (; i < block + kBlock; ++i) {
             const unsigned char b = At(p, i);
-            if (!IsLead(b)) {
+            if (!IsWindowLeadByte(b)) {
                 if (b == 0xA0) return first;
                 continue;
             }
             const unsigned char trail = At(p, ++i);
-            if (trail < 0x40 || trail == 0x7F || trail > 0xFC ||
-                !InPairs(kJisCommonPairs, static_cast<unsigned>(b) << 8 | trail)) {
+            if (!IsCp932TrailByte(trail) ||
+                !InPairRanges(kJisCommonPairs, static_cast<unsigned>(b) << 8 | trail)) {
                 return first;
             }
         }
     }
     return i;
+}
+
+// A code point at a time: the definition the AVX2 kernel is held to, and its path through the
+// bytes after its last whole block.
+RecordsPrefix ConfirmedUtf8Records(const Utf8Block& block, std::string_view records) {
+    const auto* p = reinterpret_cast<const unsigned char*>(records.data());
+    const std::size_t n = records.size();
+    const auto accepted = [&block](unsigned k) { return block.accepted[k >> 3] >> (k & 7) & 1; };
+    RecordsPrefix confirmed{0, 0};
+    for (std::size_t i = 0; i < n;) {
+        if (p[i] == '\n' || (p[i] == '\r' && i + 1 < n && p[i + 1] == '\n')) {
+            i += p[i] == '\r' ? 2 : 1;
+            confirmed = {i, confirmed.records + 1};
+        } else if (p[i] == block.lead && i + 2 < n && (p[i + 1] & 0xFC) == block.second &&
+                   (p[i + 2] & 0xC0) == 0x80 &&
+                   accepted((p[i + 1] & 3u) << 6 | (p[i + 2] & 0x3Fu))) {
+            i += 3;
+        } else {
+            break;
+        }
+    }
+    return confirmed;
 }
 
 }  // namespace kernels::scalar

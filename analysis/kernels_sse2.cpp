@@ -60,6 +60,14 @@ KESTRUNE_INLINE Vec SwapPairs(Vec v) {
 }
 
 // Lead bytes are 100xxxxx and 111xxxxx: the top bit set and the next two equal.
+constexpr bool LeadsByTopBits() {
+    for (unsigned b = 0; b < 0x100; ++b) {
+        const bool topBitsSay = (b & 0x80) && ((b >> 6 & 1) == (b >> 5 & 1));
+        if (topBitsSay != IsWindowLeadByte(b)) return false;
+    }
+    return true;
+}
+static_assert(LeadsByTopBits());
 KESTRUNE_INLINE std::uint32_t LeadBits(Vec v) {
     const Vec second = _mm_add_epi8(v, v);           // bit 6 moved to the top
     const Vec third = _mm_add_epi8(second, second);  // bit 5 moved to the top
@@ -70,6 +78,11 @@ KESTRUNE_INLINE std::uint32_t EqualBits(Vec v, char byte) {
 }
 
 #include "kernel_body.h"
+
+// The UTF-8 kernel looks its accepted bits up with a byte shuffle, which SSE2 lacks.
+RecordsPrefix ConfirmedUtf8Records(const Utf8Block& block, std::string_view records) {
+    return scalar::ConfirmedUtf8Records(block, records);
+}
 
 }  // namespace kernels::sse2
 

@@ -24,13 +24,6 @@ struct PairClasses {
     std::array<std::uint8_t, 16> lead{}, high{}, low{};
 };
 
-constexpr bool InPairRanges(std::span<const PairRange> ranges, unsigned pair) {
-    for (const PairRange& r : ranges) {
-        if (r.first <= pair && pair <= r.last) return true;
-    }
-    return false;
-}
-
 constexpr PairClasses ClassesOf(std::span<const PairRange> ranges) {
     if (ranges.empty()) return {};
     unsigned first = 0xFF, last = 0;

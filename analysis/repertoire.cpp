@@ -37,13 +37,6 @@ constexpr CodeBits kDefined = [] {
     return defined;
 }();
 
-constexpr bool IsLead(unsigned b) {
-    return (0x80 <= b && b <= 0x9F) || 0xE0 <= b;
-}
-constexpr bool IsTrail(unsigned b) {
-    return (0x40 <= b && b <= 0x7E) || (0x80 <= b && b <= 0xFC);
-}
-
 // The kind of a pair of a lead byte 0x81-0x9F or 0xE0-0xFC and a trail byte, when it is
 // defined (or user-defined, which it always is); an undefined pair is Undefined under any lead.
 constexpr CharacterKind PairKind(unsigned lead) {
@@ -71,9 +64,9 @@ constexpr Row RowOf(bool (*in)(unsigned)) {
     for (unsigned b = 0; b < 256; ++b) row[b >> 6] |= std::uint64_t{in(b)} << (b & 63);
     return row;
 }
-constexpr Row kTrailRow = RowOf(IsTrail);
+constexpr Row kTrailRow = RowOf([](unsigned b) { return IsCp932TrailByte(b); });
 constexpr Row kSingleRow = RowOf([](unsigned b) { return b < 0x80 || (0xA1 <= b && b <= 0xDF); });
-constexpr Row kNecRow = RowOf([](unsigned b) { return IsTrail(b) && b <= 0x9C; });
+constexpr Row kNecRow = RowOf([](unsigned b) { return IsCp932TrailByte(b) && b <= 0x9C; });
 
 // The map must agree with the ranges the kinds are defined by: the single bytes 0x00-0x7F and
 // 0xA1-0xDF, every user-defined pair, pairs elsewhere only under the lead bytes of a kind and
@@ -82,7 +75,7 @@ constexpr Row kNecRow = RowOf([](unsigned b) { return IsTrail(b) && b <= 0x9C; }
 constexpr bool MapFitsTheKinds() {
     using enum CharacterKind;
     for (unsigned row = 0; row < 256; ++row) {
-        const CharacterKind kind = IsLead(row) ? kPairKinds[row] : Undefined;
+        const CharacterKind kind = IsWindowLeadByte(row) ? kPairKinds[row] : Undefined;
         const Row allowed = row == 0             ? kSingleRow
                             : kind == Undefined  ? Row{}
                             : kind == NecSpecial ? kNecRow
@@ -113,7 +106,9 @@ constexpr CodeBits kAccepted = [] {
     static_assert(!kAccepts(Undefined) && !kAccepts(Invalid));
     CodeBits accepted;
     for (unsigned row = 0; row < 256; ++row) {
-        const CharacterKind kind = row == 0 ? Jis : IsLead(row) ? kPairKinds[row] : Undefined;
+        const CharacterKind kind = row == 0                ? Jis
+                                   : IsWindowLeadByte(row) ? kPairKinds[row]
+                                                           : Undefined;
         if (!kAccepts(kind)) continue;
         for (unsigned w = 0; w < 4; ++w) {
             accepted.words[row * 4 + w] =
@@ -127,7 +122,8 @@ constexpr CodeBits kAccepted = [] {
 constexpr bool CommonPairsAreJis() {
     for (const kernels::PairRange r : kernels::kJisCommonPairs) {
         for (unsigned code = r.first; code <= r.last; ++code) {
-            if (IsLead(code >> 8) && IsTrail(code & 0xFF) && !kAccepted<IsJis>.Has(code)) {
+            if (IsWindowLeadByte(code >> 8) && IsCp932TrailByte(code & 0xFF) &&
+                !kAccepted<IsJis>.Has(code)) {
                 return false;
             }
         }
@@ -154,7 +150,8 @@ constexpr auto kZengin = [] {
 template <bool (*kAccepts)(CharacterKind)>
 CheckResult ScanKinds(std::string_view text, std::size_t from) {
     std::size_t i = from;
-    while (i < text.size() && kAccepts(KindAt(text, i))) i += IsLead(ByteAt(text, i)) ? 2 : 1;
+    while (i < text.size() && kAccepts(KindAt(text, i)))
+        i += IsWindowLeadByte(ByteAt(text, i)) ? 2 : 1;
     return Verdict(i, text.size());
 }
 
@@ -164,7 +161,7 @@ std::size_t ScanCodes(const CodeBits& accepted, std::string_view text, std::size
                       std::size_t stop) {
     while (i < stop) {
         const unsigned b = ByteAt(text, i);
-        const bool lead = IsLead(b);
+        const bool lead = IsWindowLeadByte(b);
         if (lead && i + 1 == text.size()) break;  // a lead byte that ends the text: rejected
         const unsigned code = lead ? b << 8 | ByteAt(text, i + 1) : b;
         if (!accepted.Has(code)) break;
@@ -193,10 +190,13 @@ CheckResult CheckKinds(std::string_view text) {
 
 CharacterKind KindAt(std::string_view text, std::size_t at) {
     const unsigned lead = ByteAt(text, at);
-    if (!IsLead(lead)) return kDefined.Has(lead) ? CharacterKind::Jis : CharacterKind::Undefined;
-    // No trail byte makes these a character code page 932 has.
-    if (lead == 0x80 || lead >= 0xFD) return CharacterKind::Undefined;
-    if (at + 1 >= text.size() || !IsTrail(ByteAt(text, at + 1))) return CharacterKind::Invalid;
+    if (!IsWindowLeadByte(lead))
+        return kDefined.Has(lead) ? CharacterKind::Jis : CharacterKind::Undefined;
+    // The window's lead bytes that are not code page 932's (0x80, 0xFD-0xFF): no trail byte
+    // makes them a character it has.
+    if (!IsCp932LeadByte(lead)) return CharacterKind::Undefined;
+    if (at + 1 >= text.size() || !IsCp932TrailByte(ByteAt(text, at + 1)))
+        return CharacterKind::Invalid;
     const CharacterKind kind = kPairKinds[lead];
     if (kind == CharacterKind::UserDefined || kDefined.Has(lead << 8 | ByteAt(text, at + 1))) {
         return kind;

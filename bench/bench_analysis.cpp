@@ -115,6 +115,28 @@ void Run(benchmark::State& state, Operation op, Way way, std::size_t size, bool 
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
+// The UTF-8 records kernel over katakana records of 1 to 20 characters (ア ー 　 コ ン), ended
+// by LF or CR LF, with katakana and 　 ・ ー accepted: how UTF-8 input of the katakana check is
+// confirmed without converting it.
+void RunUtf8(benchmark::State& state, kernels::Isa isa, std::size_t size) {
+    static std::map<std::size_t, std::string> buffers;
+    std::string& text = buffers[size];
+    if (text.empty()) {
+        std::mt19937 random(1);
+        const std::string_view units[] = {"\xE3\x82\xA2", "\xE3\x83\xBC", "\xE3\x80\x80",
+                                          "\xE3\x82\xB3", "\xE3\x83\xB3"};
+        while (text.size() < size) {
+            for (std::size_t n = random() % 20 + 1; n > 0; --n) text += units[random() % 5];
+            text += random() % 2 ? "\r\n" : "\n";
+        }
+    }
+    kernels::Utf8Block block{0xE3, 0x80, {}};
+    for (unsigned k = 0xA1; k <= 0xF6; ++k) block.accepted[k >> 3] |= 1 << (k & 7);  // ァ … ヶ
+    for (unsigned k : {0x00, 0xFB, 0xFC}) block.accepted[k >> 3] |= 1 << (k & 7);    // 　 ・ ー
+    for (auto _ : state) benchmark::DoNotOptimize(kernels::ConfirmedUtf8Records(isa, block, text));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -141,6 +163,14 @@ int main(int argc, char** argv) {
                     benchmark::RegisterBenchmark(name.c_str(), Run, op, way, size.bytes, failing);
                 }
             }
+        }
+    }
+    for (const Size& size : kSizes) {
+        for (const auto& [isa, isaName] :
+             {std::pair{kernels::Isa::Scalar, "scalar"}, std::pair{kernels::Isa::Avx2, "avx2"}}) {
+            if (isa == kernels::Isa::Avx2 && !kernels::Available(isa)) continue;
+            const std::string name = std::string("utf8-records/") + size.name + "/" + isaName;
+            benchmark::RegisterBenchmark(name.c_str(), RunUtf8, isa, size.bytes);
         }
     }
     benchmark::Initialize(&argc, argv);

@@ -9,6 +9,8 @@
 #include <cstring>
 
 #include "cp932_map.h"
+#include "kernels.h"
+#include "lead_bytes.h"
 
 #ifdef __SSE2__
 #include <immintrin.h>
@@ -148,8 +150,10 @@ __attribute__((target("avx2"))) Classes ClassifyAvx2(const unsigned char* p) {
     return k;
 }
 
+// The kernels' probe decides, so that the conversion and the checks take AVX2 alike.
 Classes Classify(const unsigned char* p) {
-    static const auto classify = __builtin_cpu_supports("avx2") ? ClassifyAvx2 : ClassifySse2;
+    static const auto classify =
+        kernels::Fastest() == kernels::Isa::Avx2 ? ClassifyAvx2 : ClassifySse2;
     return classify(p);
 }
 #else
@@ -228,11 +232,6 @@ unsigned char* PutUtf8(unsigned char* o, unsigned c) {
     o[1] = static_cast<unsigned char>(0x80 | (c >> 6 & 0x3F));
     o[2] = static_cast<unsigned char>(0x80 | (c & 0x3F));
     return o + 3;
-}
-
-// The bytes iconv held back at the end of a text as the start of a pair, whatever their row.
-bool IsLeadByte(unsigned b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
 bool InRange(unsigned char b, unsigned char first, unsigned char last) {
@@ -376,11 +375,11 @@ void Cp932Decoder::Feed(std::string_view piece, std::string& out) {
         } else if (map.single[b] != kNone) {
             o = PutUtf8(o, map.single[b]);
             ++p;
-        } else if (IsLeadByte(b) && end - p == 1) {
+        } else if (IsCp932LeadByte(b) && end - p == 1) {  // held back, as iconv does
             waiting_ = static_cast<char>(b);
             hasWaiting_ = true;
             ++p;
-        } else if (IsLeadByte(b) && map.pair[b << 8 | p[1]] != kNone) {
+        } else if (IsCp932LeadByte(b) && map.pair[b << 8 | p[1]] != kNone) {
             o = PutUtf8(o, map.pair[b << 8 | p[1]]);
             p += 2;
         } else {

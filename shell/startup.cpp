@@ -1,6 +1,8 @@
 // Start-up and the message loop.
 #include "shell.h"
 
+#include "kestrune_version.h"
+
 HFONT UiFont;
 HBRUSH FaceBrush;
 std::string TitleText;
@@ -42,7 +44,7 @@ void RegisterMainClass(HINSTANCE instance) {
 void StartUp(HINSTANCE instance) {
     CreateUiFont();
     FaceBrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-    TitleText = std::string("Kestrune") + " Ver." + "1.00";
+    TitleText = std::string("Kestrune") + " Ver." + kestrune_version::kWindow;
     CrLf = {'\x0D', '\x0A'};
     InputText.clear();
     SymbolsAllowed = 1;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "analysis.h"
+#include "kestrune_version.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ std::string MarkCharacterAt(std::string_view text, int p) {
 
 std::vector<std::string> BannerLines() {
     return {
-        "*** Kestrune Version 1.00 ***",
+        std::string("*** Kestrune Version ") + kestrune_version::kWindow + " ***",
         "",
         // 検査結果をここに表示します。
         "\x8C\x9F\x8D\xB8\x8C\x8B\x89\xCA\x82\xF0\x82\xB1\x82\xB1\x82\xC9\x95\x5C\x8E\xA6\x82\xB5"

@@ -89,10 +89,78 @@ inline std::string JisDisagreement(std::string_view text) {
     return {};
 }
 
+// Two blocks for the UTF-8 kernel, their characters named here rather than worked out from the
+// checks: katakana ァ … ヶ with 　 ・ ー, and the full-width digits and letters (０ … ９, Ａ … Ｚ,
+// ａ … ｚ).
+struct Utf8Case {
+    char32_t first;  // the block's first code point
+    bool (*accepts)(char32_t);
+};
+inline constexpr Utf8Case kUtf8Cases[] = {
+    {0x3000,
+     [](char32_t c) {
+         return (0x30A1 <= c && c <= 0x30F6) || c == 0x3000 || c == 0x30FB || c == 0x30FC;
+     }},
+    {0xFF00,
+     [](char32_t c) {
+         return (0xFF10 <= c && c <= 0xFF19) || (0xFF21 <= c && c <= 0xFF3A) ||
+                (0xFF41 <= c && c <= 0xFF5A);
+     }},
+};
+
+inline kernels::Utf8Block BlockOf(const Utf8Case& c) {
+    kernels::Utf8Block block{static_cast<unsigned char>(0xE0 | c.first >> 12),
+                             static_cast<unsigned char>(0x80 | (c.first >> 6 & 0x3F)),
+                             {}};
+    for (unsigned k = 0; k < 256; ++k) {
+        if (c.accepts(c.first + k))
+            block.accepted[k >> 3] |= static_cast<std::uint8_t>(1 << (k & 7));
+    }
+    return block;
+}
+
+// The records ended by LF or CR LF before the first that holds anything but three-byte UTF-8 of
+// accepted code points of the block, each decoded here.
+inline kernels::RecordsPrefix ExpectedUtf8Records(const Utf8Case& c, std::string_view text) {
+    kernels::RecordsPrefix confirmed{0, 0};
+    for (std::size_t lf = text.find('\n'); lf != std::string_view::npos;
+         lf = text.find('\n', lf + 1)) {
+        std::string_view record = text.substr(confirmed.end, lf - confirmed.end);
+        if (!record.empty() && record.back() == '\r') record.remove_suffix(1);
+        if (record.size() % 3 != 0) break;
+        for (std::size_t i = 0; i < record.size(); i += 3) {
+            const auto b = [&](std::size_t k) { return static_cast<unsigned char>(record[i + k]); };
+            const char32_t code = (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
+            const bool threeBytes =
+                (b(0) & 0xF0) == 0xE0 && (b(1) & 0xC0) == 0x80 && (b(2) & 0xC0) == 0x80;
+            if (!threeBytes || code < c.first || code > c.first + 0xFF || !c.accepts(code))
+                return confirmed;
+        }
+        confirmed = {lf + 1, confirmed.records + 1};
+    }
+    return confirmed;
+}
+
+// Where a UTF-8 kernel parts from the decoded records, for both blocks; empty when none does.
+inline std::string Utf8Disagreement(std::string_view text) {
+    for (const Utf8Case& c : kUtf8Cases) {
+        const kernels::RecordsPrefix expected = ExpectedUtf8Records(c, text);
+        for (Isa isa : kIsas) {
+            const kernels::RecordsPrefix r = kernels::ConfirmedUtf8Records(isa, BlockOf(c), text);
+            if (r.end != expected.end || r.records != expected.records) {
+                return std::string(kIsaNames[static_cast<int>(isa)]) + " utf-8 records";
+            }
+        }
+    }
+    return {};
+}
+
 // Where the public operation or a kernel parts from the literal scans on one text; empty when
-// none does. The jis and cp932 checks, which have a kernel of their own, are tried on every text.
+// none does. The jis and cp932 checks and the UTF-8 records, whose kernels take no check, are
+// tried on every text.
 inline std::string Disagreement(Check check, int symbols, std::string_view text) {
     if (std::string jis = JisDisagreement(text); !jis.empty()) return jis;
+    if (std::string utf8 = Utf8Disagreement(text); !utf8.empty()) return utf8;
     const Outcome scan = RowOf(check).literal(text, symbols, 0);
     const Outcome fast = RowOf(check).run(text, symbols);
     if (fast.ok != scan.ok || fast.position != scan.position) return "public operation";

@@ -1,10 +1,10 @@
-# cp932/cp932-map.txt, the mapping of glibc's iconv "CP932", turned at configure time into one
-# array element per token of cp932_map::kMap, for a source of `target` to include as
-# "cp932_map.h" (from cp932_map.h.in beside this file): "XXYY:"
+# cp932-map.txt beside this file, the mapping of glibc's iconv "CP932", turned at configure time
+# into one array element per token of cp932_map::kMap, for a source of `target` to include as
+# "cp932_map.h" (from cp932_map.h.in, also beside it): "XXYY:"
 # becomes At(0xXXYY), "CCCC+N" Run(0xCCCC, N), "-N" Gap(N), "CCCC>XX" OneWay(0xCCCC), 0xXX.
 # Both the conversion and the character kinds of analysis read the same file this way.
 function(kestrune_cp932_map target)
-    set(map ${PROJECT_SOURCE_DIR}/cp932/cp932-map.txt)
+    set(map ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/cp932-map.txt)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${map})
     file(STRINGS ${map} lines REGEX "^[^#]")
     string(REGEX MATCHALL "[^ ;]+" tokens "${lines}")
