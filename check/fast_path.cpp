@@ -3,11 +3,43 @@
 #include <algorithm>
 #include <optional>
 
-#include "utf8_confirm.h"
-
 namespace check {
 
 namespace {
+
+// The block of UTF-8 that holds every character the checks accept, with a bit for each code
+// point of it whose code page 932 form passes them all; none when the checks do not share one.
+// Measurements cannot fail and need none.
+std::optional<kernels::Utf8Block> Utf8BlockOf(std::span<const Rule> rules, int symbolsAllowed) {
+    char32_t first = 0;
+    std::vector<kernels::Check> checks;
+    for (const Rule& rule : rules) {
+        const OperationRow& row = Row(rule.operation);
+        if (!row.kernel) continue;
+        if (checks.empty()) first = row.utf8Block;
+        if (row.utf8Block == 0 || row.utf8Block != first) return std::nullopt;
+        checks.push_back(*row.kernel);
+    }
+    if (checks.empty()) return std::nullopt;
+    kernels::Utf8Block block{static_cast<unsigned char>(0xE0 | first >> 12),
+                             static_cast<unsigned char>(0x80 | (first >> 6 & 0x3F)),
+                             {}};
+    std::vector<LostCharacter> lost;
+    for (unsigned index = 0; index < 256; ++index) {
+        const char32_t c = first + index;
+        const char utf8[3] = {static_cast<char>(0xE0 | c >> 12),
+                              static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+                              static_cast<char>(0x80 | (c & 0x3F))};
+        lost.clear();
+        const std::string bytes = Utf8ToCp932(std::string_view(utf8, 3), &lost);
+        bool passes = lost.empty() && bytes.size() == 2;
+        for (kernels::Check check : checks) {
+            passes = passes && kernels::ConfirmedShort(check, bytes, symbolsAllowed) == 2;
+        }
+        if (passes) block.accepted[index >> 3] |= static_cast<std::uint8_t>(1 << (index & 7));
+    }
+    return block;
+}
 
 // Code page 932 records through the kernels of their checks.
 class KernelPath : public FastPath {
@@ -55,14 +87,14 @@ kernels::RecordsPrefix KernelPath::Confirmed(std::string_view records) const {
 class Utf8Path : public KernelPath {
   public:
     Utf8Path(std::vector<kernels::Check> checks, int symbolsAllowed, std::size_t maxRecord,
-             std::optional<Utf8Confirmer> confirmer)
-        : KernelPath(std::move(checks), symbolsAllowed, maxRecord), confirmer_(confirmer) {}
+             std::optional<kernels::Utf8Block> block)
+        : KernelPath(std::move(checks), symbolsAllowed, maxRecord), block_(block) {}
 
     kernels::RecordsPrefix Confirm(std::string_view records) override;
 
   private:
     static constexpr std::size_t kFirstPart = 1024;
-    std::optional<Utf8Confirmer> confirmer_;
+    std::optional<kernels::Utf8Block> block_;
     std::size_t part_ = kFirstPart;
     std::string converted_;
     std::vector<LostCharacter> lost_;
@@ -70,8 +102,9 @@ class Utf8Path : public KernelPath {
 
 kernels::RecordsPrefix Utf8Path::Confirm(std::string_view records) {
     if (records.empty() || records.size() > maxRecord()) return {0, 0};
-    if (confirmer_) {
-        const kernels::RecordsPrefix confirmed = confirmer_->Confirm(records);
+    if (block_) {
+        const kernels::RecordsPrefix confirmed =
+            kernels::ConfirmedUtf8Records(kernels::Fastest(), *block_, records);
         if (confirmed.end > 0) {
             part_ = kFirstPart;
             return confirmed;
@@ -114,10 +147,8 @@ std::unique_ptr<FastPath> ChooseFastPath(bool quiet, bool fields, const Plan& pl
     if (!decoder.utf8()) {
         return std::make_unique<KernelPath>(std::move(checks), column.symbolsAllowed, maxRecord);
     }
-    std::optional<Utf8Confirmer> confirmer =
-        Utf8Confirmer::For(column.rules, column.symbolsAllowed);
     return std::make_unique<Utf8Path>(std::move(checks), column.symbolsAllowed, maxRecord,
-                                      confirmer);
+                                      Utf8BlockOf(column.rules, column.symbolsAllowed));
 }
 
 }  // namespace check

@@ -9,10 +9,7 @@
 #include <fstream>
 
 #include "cp932.h"
-
-#ifndef KESTRUNE_VERSION
-#define KESTRUNE_VERSION "unknown"
-#endif
+#include "kestrune_version.h"
 
 namespace check {
 
@@ -388,7 +385,7 @@ Examples:
 }
 
 std::string VersionText() {
-    return std::string("kestrune-check ") + KESTRUNE_VERSION + "\n";
+    return std::string("kestrune-check ") + std::string(kestrune_version::kProject) + "\n";
 }
 
 }  // namespace check

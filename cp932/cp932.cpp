@@ -282,6 +282,39 @@ std::size_t ValidUtf8Prefix(std::string_view bytes) {
     return i;
 }
 
+namespace {
+
+// Any other character or ill-formed part at p: its code, or "?" and what was lost. Returns
+// the bytes it took.
+std::size_t EncodeOther(const unsigned char* p, const unsigned char* end, unsigned char*& o,
+                        const unsigned char* start, const Tables& map,
+                        std::vector<LostCharacter>* lost) {
+    bool wellFormed = false;
+    const std::size_t length =
+        Utf8SequenceLength(std::string_view(reinterpret_cast<const char*>(p), end - p), wellFormed);
+    char32_t c = 0;
+    if (wellFormed) {
+        c = p[0] & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) c = c << 6 | (p[k] & 0x3F);
+    }
+    if (wellFormed && c < 0x10000 && map.encode[PlaceOf(c)] != kNone) {
+        o += PutCp932(o, map.encode[PlaceOf(c)]);
+        return length;
+    }
+    *o++ = '?';
+    if (lost) {
+        LostCharacter l{c, static_cast<int>(o - start), {0, 0, 0}, 0};
+        if (!wellFormed) {
+            std::copy(p, p + length, l.invalid);
+            l.invalidLength = static_cast<unsigned char>(length);
+        }
+        lost->push_back(l);
+    }
+    return length;
+}
+
+}  // namespace
+
 void Utf8ToCp932(std::string_view utf8, std::string& out, std::vector<LostCharacter>* lost) {
     const Tables& map = Map();
     // No character grows: ASCII stays one byte, every other character or ill-formed part
@@ -319,28 +352,7 @@ void Utf8ToCp932(std::string_view utf8, std::string& out, std::vector<LostCharac
             o += ascii;
             continue;
         }
-        bool wellFormed = false;
-        const std::size_t length = Utf8SequenceLength(
-            std::string_view(reinterpret_cast<const char*>(p), end - p), wellFormed);
-        char32_t c = 0;
-        if (wellFormed) {
-            c = p[0] & (0x7F >> length);
-            for (std::size_t k = 1; k < length; ++k) c = c << 6 | (p[k] & 0x3F);
-        }
-        if (wellFormed && c < 0x10000 && map.encode[PlaceOf(c)] != kNone) {
-            o += PutCp932(o, map.encode[PlaceOf(c)]);
-        } else {
-            *o++ = '?';
-            if (lost) {
-                LostCharacter l{c, static_cast<int>(o - start), {0, 0, 0}, 0};
-                if (!wellFormed) {
-                    std::copy(p, p + length, l.invalid);
-                    l.invalidLength = static_cast<unsigned char>(length);
-                }
-                lost->push_back(l);
-            }
-        }
-        p += length;
+        p += EncodeOther(p, end, o, start, map, lost);
     }
     out.resize(static_cast<std::size_t>(o - start));
 }

@@ -14,7 +14,6 @@
 #include "bytes.h"
 #include "csv.h"
 #include "rules.h"
-#include "utf8_confirm.h"
 
 namespace {
 
@@ -281,42 +280,6 @@ TEST(ColumnRules, AllFindsEveryRejectedCharacterAndTheWindowsFirst) {
             }
         }
     });
-}
-
-}  // namespace
-
-namespace {
-
-// UTF-8 records confirmed 64 bytes at a time must be exactly those confirmed a character at a
-// time, wherever a character, a CR LF or a rejected byte falls against a block's edges.
-TEST(Utf8Confirmer, BlocksAgreeWithTheScalarScan) {
-    const auto rule = [](Operation op) { return check::Rule{check::RuleKind::Operation, op, 0}; };
-    std::mt19937 random(7);
-    // ア ー 　 and line ends mostly; then あ Ａ 亜, a lone CR, a letter, a cut sequence.
-    const char* const units[] = {"\xE3\x82\xA2", "\xE3\x83\xBC", "\xE3\x80\x80", "\n", "\r\n",
-                                 "\xE3\x81\x82", "\xEF\xBC\xA1", "\xE4\xBA\x9C", "\r", "a",
-                                 "\xE3\x82"};
-    const std::vector<check::Rule> sets[] = {
-        {rule(Operation::FullKatakana)},
-        {rule(Operation::FullHiragana)},
-        {rule(Operation::FullAlnum)},
-        {rule(Operation::FullKatakana), rule(Operation::FullHiragana)}};
-    for (const auto& checks : sets) {
-        for (const int symbols : {0, 1}) {
-            const auto confirmer = check::Utf8Confirmer::For(checks, symbols);
-            ASSERT_TRUE(confirmer);
-            for (int round = 0; round < 400; ++round) {
-                std::string text;
-                for (std::size_t n = random() % 160; n > 0; --n) {
-                    text += units[random() % 40 ? random() % 5 : random() % std::size(units)];
-                }
-                const kernels::RecordsPrefix fast = confirmer->Confirm(text);
-                const kernels::RecordsPrefix slow = confirmer->ConfirmScalar(text);
-                ASSERT_EQ(fast.end, slow.end) << Hex(text);
-                ASSERT_EQ(fast.records, slow.records) << Hex(text);
-            }
-        }
-    }
 }
 
 }  // namespace
