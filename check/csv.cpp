@@ -94,20 +94,6 @@ void CsvReader::Restart() {
     newlines_ = 0;
 }
 
-inline CsvReader::Step CsvReader::FieldStart(const unsigned char* p, std::size_t& i,
-                                             std::size_t n) {
-    if (i == n) return Step::NeedMore;
-    doubledQuotes_ = false;
-    if (p[i] == '"') {
-        state_ = State::Quoted;
-        fieldStart_ = ++i;
-    } else {
-        state_ = State::Unquoted;
-        fieldStart_ = i;
-    }
-    return Step::Go;
-}
-
 inline CsvReader::Step CsvReader::Unquoted(const unsigned char* p, std::size_t& i, std::size_t n,
                                            bool atEnd, Block& block) {
     if (!trackLeadBytes_) i = NextSpecial(p, i, n, block);
@@ -130,6 +116,20 @@ inline CsvReader::Step CsvReader::Unquoted(const unsigned char* p, std::size_t& 
         state_ = State::FieldStart;
     }
     return Step::Go;
+}
+
+inline CsvReader::Step CsvReader::FieldStart(const unsigned char* p, std::size_t& i, std::size_t n,
+                                             bool atEnd, Block& block) {
+    if (i == n) return Step::NeedMore;
+    doubledQuotes_ = false;
+    if (p[i] == '"') {
+        state_ = State::Quoted;
+        fieldStart_ = ++i;
+        return Step::Go;
+    }
+    state_ = State::Unquoted;
+    fieldStart_ = i;
+    return Unquoted(p, i, n, atEnd, block);  // at once: most fields are unquoted
 }
 
 inline CsvReader::Step CsvReader::AfterQuote(const unsigned char* p, std::size_t& i, std::size_t n,
@@ -200,7 +200,7 @@ bool CsvReader::Scan(std::string_view pending, bool atEnd) {
     for (Step step = Step::Go; step == Step::Go;) {
         switch (state_) {
             case State::FieldStart:
-                step = FieldStart(p, i, n);
+                step = FieldStart(p, i, n, atEnd, block);
                 break;
             case State::Unquoted:
                 step = Unquoted(p, i, n, atEnd, block);

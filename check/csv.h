@@ -50,7 +50,8 @@ class CsvReader final : public RecordReader {
     };
 
     bool Scan(std::string_view pending, bool atEnd);  // true when a record is complete
-    Step FieldStart(const unsigned char* p, std::size_t& i, std::size_t n);
+    Step FieldStart(const unsigned char* p, std::size_t& i, std::size_t n, bool atEnd,
+                    Block& block);
     Step Unquoted(const unsigned char* p, std::size_t& i, std::size_t n, bool atEnd, Block& block);
     Step AfterQuote(const unsigned char* p, std::size_t& i, std::size_t n, bool atEnd);
     Step Faulty(const unsigned char* p, std::size_t& i, std::size_t n);

@@ -58,15 +58,16 @@ bool RecordJudge::Run(const Record& record, const Plan& plan) {
         if (!kFull && !passed) return false;
         for (const Rule& rule : column.rules) {
             const std::size_t from = positions_.size();
-            const RuleOutcome outcome = RowOf(rule).evaluate(
-                rule, text, column.symbolsAllowed, kFull ? &positions_ : nullptr, plan.all);
-            passed = passed && outcome.ok;
+            RuleFindings findings{positions_, plan.all};
+            const bool ok = RowOf(rule).evaluate(rule, text, column.symbolsAllowed,
+                                                 kFull ? &findings : nullptr);
+            passed = passed && ok;
             if constexpr (!kFull) {
                 if (!passed) return false;
             } else {
-                rules_.push_back({&rule, outcome, {}, {}});
+                rules_.push_back({&rule, {ok, findings.position, findings.measured}, {}, {}});
                 positionEnds_.push_back(positions_.size());
-                if (!outcome.ok && NotesRejected(rule)) {
+                if (!ok && NotesRejected(rule)) {
                     Notes(rule, text, column.symbolsAllowed, from);
                 }
                 noteEnds_.push_back(notes_.size());

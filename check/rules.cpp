@@ -24,33 +24,39 @@ void RejectedPositions(Operation op, std::string_view text, int symbolsAllowed, 
     }
 }
 
-RuleOutcome EvaluateOperation(const Rule& rule, std::string_view text, int symbolsAllowed,
-                              std::vector<int>* positions, bool all) {
+bool EvaluateOperation(const Rule& rule, std::string_view text, int symbolsAllowed,
+                       RuleFindings* findings) {
     const OperationRow& row = Row(rule.operation);
     // Most fields pass and are short: where only the verdict is wanted, a table confirms them
     // whole without the operation's layers; anything it does not confirm gets the operation's.
-    if (positions == nullptr && row.kernel && text.size() < kernels::kBlock &&
+    if (findings == nullptr && row.kernel && text.size() < kernels::kBlock &&
         kernels::ConfirmedShort(*row.kernel, text, symbolsAllowed) == text.size()) {
-        return {true, 0, 0};
+        return true;
     }
     const Outcome outcome = row.run(text, symbolsAllowed);
-    if (!outcome.ok && positions != nullptr) {
-        RejectedPositions(rule.operation, text, symbolsAllowed, outcome.position, all, *positions);
+    if (findings != nullptr) {
+        findings->position = outcome.position;
+        findings->measured = outcome.value;
+        if (!outcome.ok) {
+            RejectedPositions(rule.operation, text, symbolsAllowed, outcome.position, findings->all,
+                              findings->positions);
+        }
     }
-    return {outcome.ok, outcome.position, outcome.value};
+    return outcome.ok;
 }
 
-RuleOutcome EvaluateMaxBytes(const Rule& rule, std::string_view text, int,
-                             std::vector<int>* positions, bool) {
-    const auto size = static_cast<int>(text.size());
-    if (text.size() <= static_cast<std::size_t>(rule.limit)) return {true, 0, size};
-    const CheckResult fit = CheckByteLimit(text, rule.limit);
-    if (!fit.ok && positions != nullptr) positions->push_back(fit.position);
-    return {fit.ok, fit.position, size};
+bool EvaluateMaxBytes(const Rule& rule, std::string_view text, int, RuleFindings* findings) {
+    if (findings != nullptr) findings->measured = static_cast<int>(text.size());
+    if (text.size() <= static_cast<std::size_t>(rule.limit)) return true;
+    if (findings != nullptr) {
+        findings->position = CheckByteLimit(text, rule.limit).position;
+        findings->positions.push_back(findings->position);
+    }
+    return false;
 }
 
-RuleOutcome EvaluateRequired(const Rule&, std::string_view text, int, std::vector<int>*, bool) {
-    return {!text.empty(), 0, 0};
+bool EvaluateRequired(const Rule&, std::string_view text, int, RuleFindings*) {
+    return !text.empty();
 }
 
 std::string OperationLine(const Rule& rule, const RuleOutcome& outcome) {
@@ -63,14 +69,13 @@ std::string RequiredRuleLine(const Rule&, const RuleOutcome& outcome) {
     return RequiredLine(outcome.ok);
 }
 
-// In the order of RuleKind.
-constexpr RuleRow kRules[] = {
+}  // namespace
+
+constinit const RuleRow kRuleRows[] = {
     {RuleKind::Operation, "", false, EvaluateOperation, OperationLine, true, false},
     {RuleKind::MaxBytes, "max-bytes", true, EvaluateMaxBytes, MaxBytesRuleLine, true, true},
     {RuleKind::Required, "required", false, EvaluateRequired, RequiredRuleLine, false, false},
 };
-
-}  // namespace
 
 // A whole decimal number from 1 to INT_MAX, nothing before or after it.
 bool ParseCount(std::string_view text, int& n) {
@@ -79,14 +84,10 @@ bool ParseCount(std::string_view text, int& n) {
            end == text.data() + text.size() && n >= 1;
 }
 
-const RuleRow& RowOf(const Rule& rule) {
-    return kRules[static_cast<int>(rule.kind)];
-}
-
 std::optional<Rule> ParseRule(std::string_view name, std::string& error) {
     if (const OperationRow* row = RowByOption(name))
         return Rule{RuleKind::Operation, row->operation, 0};
-    for (const RuleRow& row : kRules) {
+    for (const RuleRow& row : kRuleRows) {
         if (row.name.empty() || !name.starts_with(row.name)) continue;
         const std::string_view rest = name.substr(row.name.size());
         if (!row.takesNumber && rest.empty()) return Rule{row.kind, Operation::ByteSize, 0};

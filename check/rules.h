@@ -28,23 +28,36 @@ struct RuleOutcome {
     int measured;
 };
 
+// What a rule found besides its verdict, where that is wanted.
+struct RuleFindings {
+    // The rejected positions are appended: the first, or with `all` every one.
+    std::vector<int>& positions;
+    bool all;
+    int position = 0;  // the first rejected position, 0 when it passed
+    int measured = 0;  // a measurement's value, or the text's size in bytes for a byte limit
+};
+
 struct RuleRow {
     RuleKind kind;
     // The rule's name in a column's rules and in JSON, before "=N" where it takes a number;
     // empty for the operations, which go by their own names.
     std::string_view name;
     bool takesNumber;
-    // What the rule finds in `text`. Where `positions` is given, the rejected positions are
-    // appended to it: the first, or with `all` every one.
-    RuleOutcome (*evaluate)(const Rule& rule, std::string_view text, int symbolsAllowed,
-                            std::vector<int>* positions, bool all);
+    // The verdict over `text`; with `findings`, what it found besides.
+    bool (*evaluate)(const Rule& rule, std::string_view text, int symbolsAllowed,
+                     RuleFindings* findings);
     // The result line, in code page 932.
     std::string (*line)(const Rule& rule, const RuleOutcome& outcome);
     bool excerpt;  // a failure is shown with the excerpt of the text
     bool sized;    // JSON gives the text's size and the rule's limit
 };
 
-const RuleRow& RowOf(const Rule& rule);
+// In the order of RuleKind.
+extern const RuleRow kRuleRows[];
+
+inline const RuleRow& RowOf(const Rule& rule) {
+    return kRuleRows[static_cast<int>(rule.kind)];
+}
 
 // The rule a column's rule list names, such as "full-katakana" or "max-bytes=30"; none with
 // `error` set when it names none. "no-symbols" is not a rule but a setting of the column.

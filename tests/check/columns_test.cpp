@@ -246,10 +246,10 @@ TEST(ColumnRules, MaxBytesNamesTheFirstCharacterThatDoesNotFit) {
                     expected = static_cast<int>(starts[k]) + 1;
             }
             const check::Rule rule{check::RuleKind::MaxBytes, Operation::ByteSize, limit};
-            const check::RuleOutcome got =
-                check::RowOf(rule).evaluate(rule, text, 1, &positions, false);
+            check::RuleFindings got{positions, false};
+            const bool ok = check::RowOf(rule).evaluate(rule, text, 1, &got);
             ASSERT_EQ(got.position, expected) << Hex(text) << " limit " << limit;
-            ASSERT_EQ(got.ok, expected == 0);
+            ASSERT_EQ(ok, expected == 0);
             ASSERT_EQ(got.measured, static_cast<int>(text.size()));
         }
     });
@@ -273,8 +273,8 @@ TEST(ColumnRules, AllFindsEveryRejectedCharacterAndTheWindowsFirst) {
                 }
                 positions.clear();
                 const check::Rule rule{check::RuleKind::Operation, row.operation, 0};
-                const check::RuleOutcome got =
-                    check::RowOf(rule).evaluate(rule, text, symbols, &positions, true);
+                check::RuleFindings got{positions, true};
+                check::RowOf(rule).evaluate(rule, text, symbols, &got);
                 ASSERT_EQ(positions, expected) << row.option << " " << symbols << " " << Hex(text);
                 ASSERT_EQ(got.position, RunOperation(row.operation, text, symbols).position);
             }
