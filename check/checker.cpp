@@ -16,6 +16,8 @@
 #include "options.h"
 #include "output.h"
 #include "plan.h"
+#include "platform.h"
+#include "repair.h"
 #include "sink.h"
 #include "source.h"
 
@@ -25,8 +27,15 @@ namespace {
 
 class Pipeline {
   public:
-    Pipeline(const Options& options, const Environment& env, Output& out)
-        : o_(options), env_(env), out_(out), sink_(o_.json ? JsonSink(out) : TextSink(out)) {}
+    // With --fix, `fixed` and `rejects` (when given) take the records.
+    Pipeline(const Options& options, const Environment& env, Output& out, Output* fixed,
+             Output* rejects)
+        : o_(options),
+          env_(env),
+          out_(out),
+          sink_(o_.json ? JsonSink(out) : TextSink(out)),
+          fixed_(fixed),
+          rejects_(rejects) {}
 
     void File(const std::string& path);
     int Status() const { return status_; }
@@ -43,11 +52,16 @@ class Pipeline {
     void Records(RecordReader& reader, RecordJudge& judge, const Plan& plan,
                  const Decoder& decoder);
     void Report(const Record& record, RecordJudge& judge, const Plan& plan);
+    void Fix(const Record& record, RecordJudge& judge, const Plan& plan);
 
     const Options& o_;
     const Environment& env_;
     Output& out_;
     std::unique_ptr<Sink> sink_;
+    Output* fixed_;
+    Output* rejects_;
+    std::unique_ptr<Sink> corrected_;  // with --fix
+    std::optional<Repairer> repairer_;
     std::string name_;
     unsigned long long record_ = 0;
     int status_ = kAllPassed;
@@ -65,6 +79,12 @@ void Pipeline::File(const std::string& path) {
     if (!hint.empty()) std::fprintf(env_.err, "kestrune-check: %s\n", hint.c_str());
     const Decoder decoder = source.decoder();
     const std::unique_ptr<RecordReader> reader = Reader(source);
+    if (fixed_ != nullptr) {
+        corrected_ = CorrectedRecordsSink(
+            *fixed_, rejects_,
+            {o_.csv, o_.delimiter, decoder.utf8(), source.skippedSignature()});
+        repairer_.emplace(decoder, o_.delimiter, o_.csv);
+    }
     RecordJudge judge(decoder);
     Plan plan = PlanColumns(o_.columns, o_.columnsGiven, o_.all);
     if (!o_.header || TakeHeader(*reader, judge, decoder, plan)) {
@@ -118,14 +138,18 @@ bool Pipeline::TakeHeader(RecordReader& reader, RecordJudge& judge, const Decode
     } else {
         Trouble(name_ + ": " + error);
     }
-    if (record.fault) Report(record, judge, plan);
+    if (record.fault) {
+        Report(record, judge, plan);
+    } else if (corrected_) {
+        corrected_->Header(record);
+    }
     return named.has_value();
 }
 
 void Pipeline::Records(RecordReader& reader, RecordJudge& judge, const Plan& plan,
                        const Decoder& decoder) {
     const std::unique_ptr<FastPath> fast = ChooseFastPath(
-        o_.quiet, NeedsFields(o_.columns) || o_.header || o_.csv, plan, decoder, env_.maxRecord);
+        o_.quiet && !corrected_, NeedsFields(o_.columns) || o_.header || o_.csv, plan, decoder, env_.maxRecord);
     Record record;
     // Reading stops at once when the output fails: nothing more could be reported.
     while (!out_.failed()) {
@@ -145,6 +169,7 @@ void Pipeline::Records(RecordReader& reader, RecordJudge& judge, const Plan& pla
 
 // The record through the check stage and into the sink.
 void Pipeline::Report(const Record& record, RecordJudge& judge, const Plan& plan) {
+    if (corrected_) return Fix(record, judge, plan);
     // Where only failures print, a record that passes is done with before its result is built.
     if (o_.quiet && judge.Passes(record, plan)) return;
     RecordResult result = judge.Judge(record, plan);
@@ -152,6 +177,118 @@ void Pipeline::Report(const Record& record, RecordJudge& judge, const Plan& plan
     result.record = record_;
     if (!result.passed) status_ = std::max(status_, kSomeFailed);
     if (!o_.quiet || !result.passed) sink_->Write(result);
+}
+
+// The record corrected, judged as corrected, written, and its changes and what is still wrong
+// reported.
+void Pipeline::Fix(const Record& record, RecordJudge& judge, const Plan& plan) {
+    repairer_->Repair(record, plan);
+    RecordResult result = judge.Judge(record, plan, repairer_->texts(), repairer_->lost());
+    result.file = name_;
+    result.record = record_;
+    result.source = &record;
+    if (!record.fault) result.changes = repairer_->changes();
+    if (!result.passed) status_ = std::max(status_, kSomeFailed);
+    corrected_->Write(result);
+    if (o_.quiet && result.passed && result.changes.empty()) return;
+    result.onlyChanges = o_.quiet && result.passed;
+    sink_->Write(result);
+}
+
+// The files --fix writes, each whole beside its name until the run is over.
+class FixFiles {
+  public:
+    // A usage error, or "" when each is open.
+    std::string Open(const Options& o, const Environment& env);
+    Output* fixed() { return fixed_ ? &*fixed_ : nullptr; }
+    Output* rejects() { return rejects_ ? &*rejects_ : nullptr; }
+    // Renames each over its name once all of it is written; what went wrong, or "".
+    std::string Commit(const Options& o);
+
+  private:
+    platform::ReplacingFile fixedFile_, rejectsFile_;
+    std::optional<Output> fixed_, rejects_;
+};
+
+std::string FixFiles::Open(const Options& o, const Environment& env) {
+    const bool standardInput = o.files.empty() || o.files[0] == "-";
+    const std::optional<platform::FileId> input =
+        standardInput ? platform::IdOfDescriptor(env.standardInput) : platform::IdOfPath(o.files[0]);
+    const auto isInput = [&](const std::optional<platform::FileId>& id) {
+        return input && id && *id == *input;
+    };
+    if (o.fixFile == "-" ? isInput(platform::IdOfDescriptor(fileno(env.out)))
+                         : isInput(platform::IdOfPath(o.fixFile))) {
+        return "--fix " + o.fixFile + " is the input itself";
+    }
+    if (!o.rejectsFile.empty() && isInput(platform::IdOfPath(o.rejectsFile))) {
+        return "--rejects " + o.rejectsFile + " is the input itself";
+    }
+    int error = 0;
+    if (o.fixFile == "-") {
+        fixed_.emplace(env.out, o.fixEncoding);
+    } else if (fixedFile_.Open(o.fixFile, error)) {
+        fixed_.emplace(fixedFile_.stream(), o.fixEncoding);
+    } else {
+        return "--fix " + o.fixFile + ": " + std::strerror(error);
+    }
+    if (o.rejectsFile.empty()) return {};
+    if (!rejectsFile_.Open(o.rejectsFile, error)) {
+        return "--rejects " + o.rejectsFile + ": " + std::strerror(error);
+    }
+    rejects_.emplace(rejectsFile_.stream(), Encoding::Cp932);  // bytes as read, never converted
+    return {};
+}
+
+std::string FixFiles::Commit(const Options& o) {
+    int error = 0;
+    if (!fixed_->Flush()) return o.fixFile + ": " + std::strerror(fixed_->error());
+    if (rejects_ && !rejects_->Flush()) {
+        return o.rejectsFile + ": " + std::strerror(rejects_->error());
+    }
+    if (o.fixFile != "-" && !fixedFile_.Commit(error)) {
+        return o.fixFile + ": " + std::strerror(error);
+    }
+    if (rejects_ && !rejectsFile_.Commit(error)) return o.rejectsFile + ": " + std::strerror(error);
+    return {};
+}
+
+// Every file through the pipeline; with --fix, the corrected file put in place only when the
+// whole input was read and all of it written.
+int CheckFiles(const Options& o, const Environment& env, Output& out) {
+    FixFiles fix;
+    if (!o.fixFile.empty()) {
+        if (const std::string error = fix.Open(o, env); !error.empty()) {
+            std::fprintf(env.err, "kestrune-check: %s (see --help)\n", error.c_str());
+            return kTrouble;
+        }
+    }
+    // Standard output holds the corrected records; the report goes beside the messages.
+    std::optional<Output> toError;
+    if (o.fixFile == "-") toError.emplace(env.err, o.output);
+    Output& report = toError ? *toError : out;
+    Pipeline pipeline(o, env, report, fix.fixed(), fix.rejects());
+    const std::vector<std::string> standardInput = {"-"};
+    for (const std::string& file : o.files.empty() ? standardInput : o.files) {
+        if (report.failed()) break;
+        pipeline.File(file);
+    }
+    int status = pipeline.Status();
+    if (o.fixFile.empty()) return status;
+    std::string error;
+    if (!report.Flush()) {
+        error = std::string("write error: ") + std::strerror(report.error());
+    } else if (status != kTrouble) {
+        error = fix.Commit(o);
+    }
+    if (status == kTrouble || !error.empty()) {
+        if (!error.empty()) std::fprintf(env.err, "kestrune-check: %s\n", error.c_str());
+        if (o.fixFile != "-") {
+            std::fprintf(env.err, "kestrune-check: %s not written\n", o.fixFile.c_str());
+        }
+        status = kTrouble;
+    }
+    return status;
 }
 
 }  // namespace
@@ -172,17 +309,9 @@ int RunCommandLine(const std::vector<std::string>& args, const Environment& env)
             case Action::UsageError:
                 std::fprintf(env.err, "kestrune-check: %s (see --help)\n", parsed.error.c_str());
                 return kTrouble;
-            case Action::Check: {
-                Pipeline pipeline(parsed.options, env, out);
-                const std::vector<std::string> standardInput = {"-"};
-                for (const std::string& file :
-                     parsed.options.files.empty() ? standardInput : parsed.options.files) {
-                    if (out.failed()) break;
-                    pipeline.File(file);
-                }
-                status = pipeline.Status();
+            case Action::Check:
+                status = CheckFiles(parsed.options, env, out);
                 break;
-            }
         }
     } catch (const std::bad_alloc&) {
         out.Flush();

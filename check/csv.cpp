@@ -229,13 +229,20 @@ bool CsvReader::Scan(std::string_view pending, bool atEnd) {
     return true;
 }
 
-void CsvReader::Deliver(Record& record, std::string_view raw) {
+void CsvReader::Deliver(Record& record, std::string_view raw, std::string_view end) {
     record.raw = raw;
+    record.end = end;
     record.fault = fault_;
     record.faultPosition = fault_ ? static_cast<int>(faultAt_) + 1 : 0;
     fields_.clear();
+    fieldSpans_.clear();
     if (!fault_) {
         fields_.resize(spanCount_);
+        for (std::size_t k = 0; k < spanCount_; ++k) {
+            // A quoted field's text starts after its quote; an unquoted one after a delimiter.
+            const Span& s = spans_[k];
+            fieldSpans_.push_back({s.begin, s.end, s.begin > 0 && raw[s.begin - 1] == '"'});
+        }
         // Reserved whole first, so that views into it stay put while it fills.
         unquoted_.clear();
         if (anyDoubledQuotes_) unquoted_.reserve(raw.size());
@@ -258,6 +265,7 @@ void CsvReader::Deliver(Record& record, std::string_view raw) {
         }
     }
     record.fields = fields_;
+    record.spans = fieldSpans_;
 }
 
 RecordReader::Status CsvReader::Next(Record& record) {
@@ -276,7 +284,8 @@ RecordReader::Status CsvReader::Next(Record& record) {
                 Restart();
                 return Status::TooLong;
             }
-            Deliver(record, pending.substr(0, recordEnd_));
+            Deliver(record, pending.substr(0, recordEnd_),
+                    pending.substr(recordEnd_, consumed_ - recordEnd_));
             deliveredSize_ = consumed_;
             Restart();
             return Status::Record;

@@ -72,7 +72,7 @@ class CsvReader final : public RecordReader {
         anyDoubledQuotes_ |= doubledQuotes_;
     }
     void Fault(RecordFault fault, std::size_t at);
-    void Deliver(Record& record, std::string_view raw);
+    void Deliver(Record& record, std::string_view raw, std::string_view end);
     void Restart();
 
     ReadBuffer& input_;
@@ -99,6 +99,7 @@ class CsvReader final : public RecordReader {
 
     std::size_t deliveredSize_ = 0;  // consumed at the next call
     std::vector<std::string_view> fields_;
+    std::vector<FieldSpan> fieldSpans_;
     std::string unquoted_;  // the fields that held ""
 };
 

@@ -22,6 +22,7 @@ class Json final : public Sink {
     void Write(const RecordResult& result) override;
 
   private:
+    void Place(const ColumnResult* column);
     void Open(const ColumnResult* column, std::string_view operation, bool ok, int position);
     void Positions(std::span<const int> positions);
     void Number(std::string_view key, unsigned long long n) {
@@ -34,6 +35,7 @@ class Json final : public Sink {
     void Lines(std::string_view line, std::span<const std::string_view> excerpt = {},
                std::span<const std::string> more = {});
     void Column(const ColumnResult& column);
+    void Fix(const Change& change);
 
     Output& out_;
     const RecordResult* result_ = nullptr;
@@ -41,8 +43,9 @@ class Json final : public Sink {
     std::vector<std::string> noteLines_;
 };
 
-// Opens an object up to its "position"; `column` null for what concerns the whole record.
-void Json::Open(const ColumnResult* column, std::string_view operation, bool ok, int position) {
+// Opens an object with where it is: the file, the record and the column; `column` null for
+// what concerns the whole record.
+void Json::Place(const ColumnResult* column) {
     out_.Raw("{\"file\":");
     out_.JsonName(result_->file);
     Number(",\"record\":", result_->record);
@@ -54,6 +57,11 @@ void Json::Open(const ColumnResult* column, std::string_view operation, bool ok,
             out_.JsonText(column->column->name);
         }
     }
+}
+
+// Opens an object up to its "position".
+void Json::Open(const ColumnResult* column, std::string_view operation, bool ok, int position) {
+    Place(column);
     out_.Raw(",\"operation\":\"");
     out_.Raw(operation);
     out_.Raw(ok ? "\",\"ok\":true" : "\",\"ok\":false");
@@ -143,8 +151,24 @@ void Json::Column(const ColumnResult& column) {
     }
 }
 
+// A correction: what it replaced and with what, where, by which rule.
+void Json::Fix(const Change& change) {
+    Place(&result_->columns[change.column]);
+    out_.Raw(",\"operation\":\"fix\",\"rule\":\"");
+    out_.Raw(change.rule);
+    out_.Raw("\",\"position\":");
+    out_.Raw(std::to_string(change.position));
+    out_.Raw(",\"from\":");
+    out_.JsonText(change.from);
+    out_.Raw(",\"to\":");
+    out_.JsonText(change.to);
+    out_.Raw("}\n");
+}
+
 void Json::Write(const RecordResult& result) {
     result_ = &result;
+    for (const Change& change : result.changes) Fix(change);
+    if (result.onlyChanges) return;
     if (result.fault) {
         Open(nullptr, "csv", false, result.faultPosition);
         const int positions[] = {result.faultPosition};

@@ -15,6 +15,17 @@ std::string_view FieldText(int n, const Record& record) {
 
 }  // namespace
 
+const RecordResult& RecordJudge::Judge(const Record& record, const Plan& plan,
+                                       std::span<const std::string_view> texts,
+                                       std::span<const std::vector<LostCharacter>> lost) {
+    givenTexts_ = texts;
+    givenLost_ = lost;
+    Judge(record, plan);
+    givenTexts_ = {};
+    givenLost_ = {};
+    return result_;
+}
+
 const RecordResult& RecordJudge::Judge(const Record& record, const Plan& plan) {
     result_.passed = Run<true>(record, plan);
     result_.line = record.line;
@@ -53,10 +64,14 @@ bool RecordJudge::Run(const Record& record, const Plan& plan) {
     for (std::size_t k = 0; k < plan.columns.size(); ++k) {
         const Column& column = plan.columns[k];
         const std::string_view text =
-            decoder_.Decode(FieldText(column.field, record), converted_[k], lost_[k]);
+            givenTexts_.empty()
+                ? decoder_.Decode(FieldText(column.field, record), converted_[k], lost_[k])
+                : givenTexts_[k];
+        if (!givenTexts_.empty()) lost_[k] = givenLost_[k];
         passed = passed && lost_[k].empty();
         if (!kFull && !passed) return false;
         for (const Rule& rule : column.rules) {
+            if (Corrects(rule)) continue;
             const std::size_t from = positions_.size();
             RuleFindings findings{positions_, plan.all};
             const bool ok = RowOf(rule).evaluate(rule, text, column.symbolsAllowed,

@@ -23,6 +23,11 @@ class RecordJudge {
 
     // Everything the plan finds in the record; valid until the next call.
     const RecordResult& Judge(const Record& record, const Plan& plan);
+    // The same over the columns' texts as given, one per column in code page 932, with what
+    // decoding them lost: the texts as corrected.
+    const RecordResult& Judge(const Record& record, const Plan& plan,
+                              std::span<const std::string_view> texts,
+                              std::span<const std::vector<LostCharacter>> lost);
 
   private:
     // kFull: gather everything, else stop at the first failure.
@@ -32,6 +37,8 @@ class RecordJudge {
     void MakeSpans(const Plan& plan);
 
     Decoder decoder_;
+    std::span<const std::string_view> givenTexts_;
+    std::span<const std::vector<LostCharacter>> givenLost_;
     RecordResult result_;
     // Reused for every record; the spans of result_ are made once they are whole.
     std::vector<std::string> converted_;

@@ -64,15 +64,19 @@ RecordReader::Status LineReader::Next(Record& record) {
     }
     const std::size_t lf = run_.find('\n');
     std::string_view raw = run_.substr(0, lf);
-    run_.remove_prefix(lf == std::string_view::npos ? run_.size() : lf + 1);
+    const std::size_t taken = lf == std::string_view::npos ? run_.size() : lf + 1;
     if (lf != std::string_view::npos && !raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    record.end = run_.substr(raw.size(), taken - raw.size());
+    run_.remove_prefix(taken);
     record.line = line_++;
     record.raw = raw;
     record.fault.reset();
     record.faultPosition = 0;
     fields_.clear();
+    spans_.clear();
     if (settings_.splitFields) SplitFields(raw);
     record.fields = fields_;
+    record.spans = spans_;
     return Status::Record;
 }
 
@@ -88,6 +92,10 @@ void LineReader::SplitFields(std::string_view record) {
         }
     }
     fields_.push_back(record.substr(start));
+    for (std::string_view field : fields_) {
+        const auto begin = static_cast<std::uint32_t>(field.data() - record.data());
+        spans_.push_back({begin, begin + static_cast<std::uint32_t>(field.size()), false});
+    }
 }
 
 }  // namespace check

@@ -46,6 +46,7 @@ class LineReader final : public RecordReader {
     std::size_t scanned_ = 0;  // bytes pending known to hold no LF
     unsigned long long line_ = 1;
     std::vector<std::string_view> fields_;
+    std::vector<FieldSpan> spans_;
 };
 
 }  // namespace check

@@ -75,6 +75,14 @@ bool ParseColumn(std::string_view spec, ColumnSpec& column, std::string& error) 
         if (comma == std::string_view::npos) break;
         rules.remove_prefix(comma + 1);
     }
+    const auto has = [&](RuleKind kind) {
+        return std::any_of(column.rules.begin(), column.rules.end(),
+                           [&](const Rule& r) { return r.kind == kind; });
+    };
+    if (has(RuleKind::Truncate) && !has(RuleKind::MaxBytes)) {
+        error = "truncate needs max-bytes=N in the same column";
+        return false;
+    }
     return true;
 }
 
@@ -112,6 +120,7 @@ struct Parse {
     bool fieldGiven = false;
     bool symbolsAllowed = true;
     bool delimiterGiven = false;
+    bool fixEncodingGiven = false;
     Options& o() { return parsed.options; }
 };
 
@@ -178,6 +187,24 @@ std::string SetOutputEncoding(Parse& p, const std::string& v) {
     return "--output-encoding is cp932 or utf-8";
 }
 
+std::string SetFix(Parse& p, const std::string& v) {
+    if (v.empty()) return "--fix needs a file, or - for standard output";
+    p.o().fixFile = v;
+    return {};
+}
+
+std::string SetFixEncoding(Parse& p, const std::string& v) {
+    p.fixEncodingGiven = true;
+    if (ParseEncoding(v, p.o().fixEncoding, false)) return {};
+    return "--fix-encoding is cp932 or utf-8";
+}
+
+std::string SetRejects(Parse& p, const std::string& v) {
+    if (v.empty() || v == "-") return "--rejects needs a file";
+    p.o().rejectsFile = v;
+    return {};
+}
+
 std::string SetNoSymbols(Parse& p, const std::string&) {
     p.symbolsAllowed = false;
     return {};
@@ -197,6 +224,9 @@ constexpr OptionRow kOptionRows[] = {
     {"--delimiter", "--delimiter needs a character", SetDelimiter},
     {"--input-encoding", "--input-encoding is cp932, utf-8 or auto", SetInputEncoding},
     {"--output-encoding", "--output-encoding is cp932 or utf-8", SetOutputEncoding},
+    {"--fix", "--fix needs a file, or - for standard output", SetFix},
+    {"--fix-encoding", "--fix-encoding is cp932 or utf-8", SetFixEncoding},
+    {"--rejects", "--rejects needs a file", SetRejects},
 };
 
 // One option at args[i], with its value; an error, empty when none.
@@ -246,6 +276,15 @@ std::string Reconcile(Parse& p) {
     if (o.csv && (o.delimiter == '"' || o.delimiter == '\n' || o.delimiter == '\r')) {
         return "--delimiter cannot be a quote or a line end in --csv";
     }
+    if (o.fixFile.empty() && (!o.rejectsFile.empty() || p.fixEncodingGiven)) {
+        return "--rejects and --fix-encoding go with --fix";
+    }
+    if (!o.fixFile.empty() && o.files.size() > 1) {
+        return "--fix takes one input, a file or standard input";
+    }
+    if (!o.rejectsFile.empty() && o.rejectsFile == o.fixFile) {
+        return "--fix and --rejects need two files";
+    }
     for (ColumnSpec& column : o.columns) {
         if (!p.symbolsAllowed) column.symbolsAllowed = 0;
         if (!column.field.name.empty() && !o.header) {
@@ -261,7 +300,7 @@ std::string Reconcile(Parse& p) {
 ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding localeOutput) {
     ParsedOptions parsed;
     parsed.options.output = localeOutput;
-    Parse p{parsed, {}, false, true, false};
+    Parse p{parsed, {}, false, true, false, false};
     std::string error;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {

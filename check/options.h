@@ -23,6 +23,11 @@ struct Options {
     bool quiet = false;
     bool json = false;
     std::vector<std::string> files;  // none, or "-", for standard input
+    // --fix: where the corrected records go ("-": standard output), in which encoding, and
+    // where the records that still fail go instead (empty: nowhere but the corrected file).
+    std::string fixFile;
+    Encoding fixEncoding = Encoding::Cp932;
+    std::string rejectsFile;
 };
 
 enum class Action { Check, Help, Version, UsageError };

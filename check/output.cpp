@@ -69,6 +69,12 @@ void Output::Text(std::span<const std::string_view> cp932) {
     for (std::string_view piece : cp932) Raw(piece);
 }
 
+void Output::Utf8(std::string_view utf8) {
+    if (encoding_ == Encoding::Utf8) return Raw(utf8);
+    Utf8ToCp932(utf8, scratch_, nullptr);
+    Raw(scratch_);
+}
+
 void Output::JsonText(std::span<const std::string_view> cp932) {
     Raw("\"");
     Converted(cp932, true);

@@ -24,6 +24,8 @@ class Output {
     // One code page 932 text given in pieces, each converted on its own, in the output encoding.
     void Text(std::span<const std::string_view> cp932);
     void Text(std::string_view cp932) { Text(std::span(&cp932, 1)); }
+    // UTF-8 bytes in the output encoding.
+    void Utf8(std::string_view utf8);
     // One code page 932 text given in pieces, each converted on its own, as a quoted JSON
     // string in UTF-8.
     void JsonText(std::span<const std::string_view> cp932);

@@ -1,6 +1,7 @@
 // What every reader yields: one record, as the file has it, split into fields once.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -14,11 +15,19 @@ enum class RecordFault {
     UnclosedQuote,          // a quoted field still open at the end of the input
 };
 
+// Where a field's text stands in its record's raw bytes: inside the quotes, for a quoted field.
+struct FieldSpan {
+    std::uint32_t begin, end;
+    bool quoted;
+};
+
 struct Record {
     std::string_view raw;  // as the file has it, less its LF or CR LF
+    std::string_view end;  // the LF or CR LF that ended it; empty for the last without one
     // Each field's text, in the input's encoding; empty when the fields are not wanted or the
     // record is faulty.
     std::span<const std::string_view> fields;
+    std::span<const FieldSpan> spans;  // one per field
     unsigned long long line = 0;  // the physical line it starts on, from 1
     std::optional<RecordFault> fault;
     int faultPosition = 0;  // 1-based byte position of the fault in `raw`

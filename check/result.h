@@ -10,6 +10,7 @@
 #include "cp932.h"
 #include "plan.h"
 #include "record.h"
+#include "repair.h"
 #include "repertoire.h"
 #include "suggest.h"
 
@@ -50,6 +51,10 @@ struct RecordResult {
     int faultPosition = 0;
     std::size_t fields = 0, expectedFields = 0;  // a field-count failure when they differ
     std::span<const ColumnResult> columns;
+    // With --fix: what was corrected before the columns were judged, and the record as read.
+    std::span<const Change> changes;
+    const Record* source = nullptr;
+    bool onlyChanges = false;  // the record passes, and only its changes are to be reported
 };
 
 }  // namespace check

@@ -71,10 +71,14 @@ std::string RequiredRuleLine(const Rule&, const RuleOutcome& outcome) {
 
 }  // namespace
 
-constinit const RuleRow kRuleRows[] = {
+constexpr RuleRow kRuleRows[] = {
     {RuleKind::Operation, "", false, EvaluateOperation, OperationLine, true, false},
     {RuleKind::MaxBytes, "max-bytes", true, EvaluateMaxBytes, MaxBytesRuleLine, true, true},
     {RuleKind::Required, "required", false, EvaluateRequired, RequiredRuleLine, false, false},
+    {RuleKind::FoldSmallKana, "fold-small-kana", false, nullptr, nullptr, false, false},
+    {RuleKind::HyphenForLongVowel, "hyphen-for-long-vowel", false, nullptr, nullptr, false, false},
+    {RuleKind::Trim, "trim", false, nullptr, nullptr, false, false},
+    {RuleKind::Truncate, "truncate", false, nullptr, nullptr, false, false},
 };
 
 // A whole decimal number from 1 to INT_MAX, nothing before or after it.
@@ -83,6 +87,14 @@ bool ParseCount(std::string_view text, int& n) {
     return !text.empty() && text[0] != '-' && text[0] != '+' && ec == std::errc() &&
            end == text.data() + text.size() && n >= 1;
 }
+
+constexpr bool RowsInOrder() {
+    for (std::size_t k = 0; k < std::size(kRuleRows); ++k) {
+        if (static_cast<std::size_t>(kRuleRows[k].kind) != k) return false;
+    }
+    return true;
+}
+static_assert(RowsInOrder(), "kRuleRows follows RuleKind");
 
 std::optional<Rule> ParseRule(std::string_view name, std::string& error) {
     if (const OperationRow* row = RowByOption(name))

@@ -12,7 +12,8 @@
 
 namespace check {
 
-enum class RuleKind { Operation, MaxBytes, Required };
+// The checks, then the corrections a user asks for by name, which change text only with --fix.
+enum class RuleKind { Operation, MaxBytes, Required, FoldSmallKana, HyphenForLongVowel, Trim, Truncate };
 
 struct Rule {
     RuleKind kind = RuleKind::Operation;
@@ -43,11 +44,12 @@ struct RuleRow {
     // empty for the operations, which go by their own names.
     std::string_view name;
     bool takesNumber;
-    // The verdict over `text`; with `findings`, what it found besides.
+    // The verdict over `text`; with `findings`, what it found besides. Null for a correction,
+    // which checks nothing.
     bool (*evaluate)(const Rule& rule, std::string_view text, int symbolsAllowed,
                      RuleFindings* findings);
     // The result line, in code page 932.
-    std::string (*line)(const Rule& rule, const RuleOutcome& outcome);
+    std::string (*line)(const Rule& rule, const RuleOutcome& outcome);  // null for a correction
     bool excerpt;  // a failure is shown with the excerpt of the text
     bool sized;    // JSON gives the text's size and the rule's limit
 };
@@ -68,6 +70,11 @@ bool ParseCount(std::string_view text, int& n);
 
 // The name of the rule's operation in JSON.
 std::string_view JsonName(const Rule& rule);
+
+// Whether the rule is a correction, not a check.
+inline bool Corrects(const Rule& rule) {
+    return RowOf(rule).evaluate == nullptr;
+}
 
 // Whether a rule's failures say something of each rejected character: a class check does, a
 // measurement or a limit does not.

@@ -18,10 +18,24 @@ class Sink {
   public:
     virtual ~Sink() = default;
     virtual void Write(const RecordResult& result) = 0;
+    // The header record, as read: only the sinks that write records take it.
+    virtual void Header(const Record& /*header*/) {}
 };
 
 std::unique_ptr<Sink> TextSink(Output& out);
 std::unique_ptr<Sink> JsonSink(Output& out);
+
+// How the corrected records are written.
+struct RecordFormat {
+    bool csv = false;  // a field that now needs quotes gets them
+    char delimiter = ',';
+    bool utf8Input = false;  // the records' bytes as read are UTF-8
+    bool signature = false;  // the input started with a UTF-8 byte order mark
+};
+// The records with --fix: each as read where nothing was corrected, else with its corrected
+// fields rewritten, into `fixed` in its encoding; with `rejects`, a record that still fails goes
+// there as read instead.
+std::unique_ptr<Sink> CorrectedRecordsSink(Output& fixed, Output* rejects, const RecordFormat& format);
 
 // What both sinks say, in code page 932.
 // The line that says what converting lost.

@@ -1,12 +1,11 @@
 #include "source.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
+
+#include "platform.h"
 
 namespace check {
 
@@ -38,17 +37,13 @@ bool ReadBuffer::Fill() {
         begin_ = 0;
         if (end_ == capacity_) Grow(capacity_ * 2);
     }
-    for (;;) {
-        const ssize_t got = read(fd_, buffer_.get() + end_, capacity_ - end_);
-        if (got > 0) {
-            end_ += static_cast<std::size_t>(got);
-            return true;
-        }
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) error_ = errno;
-        atEnd_ = true;
-        return false;
+    const long got = platform::ReadSome(fd_, buffer_.get() + end_, capacity_ - end_, error_);
+    if (got > 0) {
+        end_ += static_cast<std::size_t>(got);
+        return true;
     }
+    atEnd_ = true;
+    return false;
 }
 
 std::string_view ReadBuffer::Peek(std::size_t n) {
@@ -92,16 +87,13 @@ Source::Source(const std::string& path, const SourceSettings& settings)
     : name_(path == "-" ? std::string(kStandardInputName) : path),
       standardInput_(path == "-"),
       encoding_(settings.encoding) {
-    fd_ = standardInput_ ? settings.standardInput : open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) {
-        openError_ = errno;
-        return;
-    }
+    fd_ = standardInput_ ? settings.standardInput : platform::OpenForReading(path, openError_);
+    if (fd_ < 0) return;
     bytes_ = std::make_unique<ReadBuffer>(fd_, settings.chunk);
 }
 
 Source::~Source() {
-    if (!standardInput_ && fd_ >= 0) close(fd_);
+    if (!standardInput_ && fd_ >= 0) platform::Close(fd_);
 }
 
 // A UTF-8 byte order mark at the very start is an encoding signature, not text: skipped in
@@ -112,7 +104,8 @@ std::string Source::Start() {
     const bool signature = sample.starts_with(kByteOrderMark);
     const bool utf8 = LooksLikeUtf8(sample, bytes_->atEnd());
     if (asked == Encoding::Auto) encoding_ = signature || utf8 ? Encoding::Utf8 : Encoding::Cp932;
-    if (signature && encoding_ == Encoding::Utf8) bytes_->Consume(kByteOrderMark.size());
+    skippedSignature_ = signature && encoding_ == Encoding::Utf8;
+    if (skippedSignature_) bytes_->Consume(kByteOrderMark.size());
     if (asked != Encoding::Cp932) return {};
     if (signature) {
         return name_ +

@@ -97,6 +97,8 @@ class Source {
     // with its byte order mark) but is read as code page 932.
     std::string Start();
     Decoder decoder() const { return Decoder(encoding_); }
+    // Whether Start() skipped a UTF-8 byte order mark.
+    bool skippedSignature() const { return skippedSignature_; }
     ReadBuffer& bytes() { return *bytes_; }
 
   private:
@@ -105,6 +107,7 @@ class Source {
     bool standardInput_;
     int openError_ = 0;
     Encoding encoding_;
+    bool skippedSignature_ = false;
     std::unique_ptr<ReadBuffer> bytes_;
 };
 

@@ -63,6 +63,11 @@ void Text::Start(const RecordResult& result, std::string_view label) {
 }
 
 void Text::Write(const RecordResult& result) {
+    for (const Change& change : result.changes) {
+        Line(result, result.columns[change.column].column->label,
+             FixLine(change.from, change.to, change.position));
+    }
+    if (result.onlyChanges) return;
     if (result.fault) {
         Line(result, {}, FaultLine(*result.fault, result.faultPosition));
         return;

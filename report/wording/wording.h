@@ -71,3 +71,6 @@ std::string KindLine(CharacterKind kind, std::string_view character, int positio
 
 // A replacement that keeps a rejected character's meaning: 候補「ガ」 (1バイト目).
 std::string SuggestionLine(std::string_view replacement, int position);
+
+// A correction made: 修正「ｶﾞ」→「ガ」 (5バイト目); a cut has nothing after the arrow.
+std::string FixLine(std::string_view from, std::string_view to, int position);
