@@ -81,8 +81,7 @@ void Pipeline::File(const std::string& path) {
     const std::unique_ptr<RecordReader> reader = Reader(source);
     if (fixed_ != nullptr) {
         corrected_ = CorrectedRecordsSink(
-            *fixed_, rejects_,
-            {o_.csv, o_.delimiter, decoder.utf8(), source.skippedSignature()});
+            *fixed_, rejects_, {o_.csv, o_.delimiter, decoder.utf8(), source.skippedSignature()});
         repairer_.emplace(decoder, o_.delimiter, o_.csv);
     }
     RecordJudge judge(decoder);
@@ -148,8 +147,9 @@ bool Pipeline::TakeHeader(RecordReader& reader, RecordJudge& judge, const Decode
 
 void Pipeline::Records(RecordReader& reader, RecordJudge& judge, const Plan& plan,
                        const Decoder& decoder) {
-    const std::unique_ptr<FastPath> fast = ChooseFastPath(
-        o_.quiet && !corrected_, NeedsFields(o_.columns) || o_.header || o_.csv, plan, decoder, env_.maxRecord);
+    const std::unique_ptr<FastPath> fast =
+        ChooseFastPath(o_.quiet && !corrected_, NeedsFields(o_.columns) || o_.header || o_.csv,
+                       plan, decoder, env_.maxRecord);
     Record record;
     // Reading stops at once when the output fails: nothing more could be reported.
     while (!out_.failed()) {
@@ -212,8 +212,9 @@ class FixFiles {
 
 std::string FixFiles::Open(const Options& o, const Environment& env) {
     const bool standardInput = o.files.empty() || o.files[0] == "-";
-    const std::optional<platform::FileId> input =
-        standardInput ? platform::IdOfDescriptor(env.standardInput) : platform::IdOfPath(o.files[0]);
+    const std::optional<platform::FileId> input = standardInput
+                                                      ? platform::IdOfDescriptor(env.standardInput)
+                                                      : platform::IdOfPath(o.files[0]);
     const auto isInput = [&](const std::optional<platform::FileId>& id) {
         return input && id && *id == *input;
     };

@@ -393,21 +393,44 @@ Columns (in place of the operations and --field):
                      character that does not fit wholly within N bytes (where a fixed-width
                      system would cut it)
     required         not empty (a missing field is empty):  必須：ＯＫ, or 必須：ＮＧ (空欄)
+  Corrections, which change text only with --fix, and only where a check of the column
+  rejects it (truncate: where the limit is passed):
+    fold-small-kana  small kana to full size, as banks write names (ｯ to ﾂ, ぁ to あ, ァ to ア)
+    hyphen-for-long-vowel  the long vowel mark ｰ or ー to -
+    trim             spaces at the start or the end removed, half- and full-width
+    truncate         with max-bytes=N, the text cut before the first character that does not
+                     fit wholly within N bytes; every cut is reported with what it removed
+
+Repair:
+  --fix FILE         write the records to FILE corrected (- for standard output; the report
+                     then goes to standard error): each character a check rejects is replaced
+                     by the check's own suggestion (候補), or by a correction the column asks
+                     for; a column's rules run in the order given, each on the text as the
+                     rules before it left it. Everything else is written as read: a record
+                     with no change byte for byte, a changed CSV field quoted as it was or
+                     where it now needs quotes. Each change is reported as
+                     修正「ｶﾞ」→「ガ」 (Pバイト目), P the byte in the field as read, and then
+                     what is still wrong as the checks judge the corrected text. FILE takes
+                     its name only once the whole input was read and written; one input only,
+                     and never FILE itself
+  --fix-encoding E   cp932 (default) or utf-8, the encoding of the corrected file
+  --rejects FILE     with --fix, a record that still fails goes to FILE as read instead of the
+                     corrected file (with --header, the header goes to both)
 
 Output:
   --all              every rejected character, not only the first: the NG line still gives
                      the first position, and the excerpt brackets every one
   --output-encoding E  utf-8 or cp932 (default: utf-8 in a UTF-8 locale, else cp932)
-  --quiet            print only the records that fail a check
+  --quiet            print only the records that fail a check, and with --fix the changes
   --json             one JSON object per record and check, in UTF-8, with the keys file,
                      record, line (where the record starts), field and column (when one is
                      selected), operation, ok, position, positions (with --all), size and
                      limit (max-bytes), fields and expected (field-count), kind (--jis and
                      --cp932) and suggestion (every check; null for none) of the first
                      rejected character, with --all also kinds and suggestions parallel to
-                     positions, and lines; the operation "csv" is a malformed record. A file
-                     name that is not UTF-8 is written with U+FFFD for each byte sequence
-                     that is not UTF-8
+                     positions, and lines; the operation "csv" is a malformed record, and
+                     "fix" a correction, with rule, position, from and to. A file name that is
+                     not UTF-8 is written with U+FFFD for each byte sequence that is not UTF-8
   --help, --version
 
 Exit status:

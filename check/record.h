@@ -28,7 +28,7 @@ struct Record {
     // record is faulty.
     std::span<const std::string_view> fields;
     std::span<const FieldSpan> spans;  // one per field
-    unsigned long long line = 0;  // the physical line it starts on, from 1
+    unsigned long long line = 0;       // the physical line it starts on, from 1
     std::optional<RecordFault> fault;
     int faultPosition = 0;  // 1-based byte position of the fault in `raw`
 };

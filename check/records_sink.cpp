@@ -86,8 +86,9 @@ void CorrectedRecords::Corrected(const RecordResult& result, const Record& recor
 
 // A field is quoted as it was, or where its text now needs it, with each " doubled.
 void CorrectedRecords::Field(std::string_view text, bool quoted) {
-    quoted = quoted || (format_.csv && text.find_first_of(std::string{format_.delimiter, '"', '\r',
-                                                                      '\n'}) != std::string_view::npos);
+    quoted = quoted ||
+             (format_.csv && text.find_first_of(std::string{format_.delimiter, '"', '\r', '\n'}) !=
+                                 std::string_view::npos);
     if (!quoted) return fixed_.Text(text);
     fixed_.Raw("\"");
     for (std::size_t quote; (quote = text.find('"')) != std::string_view::npos;) {

@@ -80,7 +80,10 @@ void Repairer::Repair(const Record& record, const Plan& plan) {
             text.origin.resize(read.size());
             for (std::size_t i = 0; i < read.size(); ++i) text.origin[i] = static_cast<int>(i);
         }
-        for (const Rule& rule : record.fault ? std::span<const Rule>() : column.rules) {
+        // A text that lost characters in decoding is left as read: rewriting it would lose
+        // them in the corrected file too.
+        const bool keep = record.fault || !lost_[k].empty();
+        for (const Rule& rule : keep ? std::span<const Rule>() : column.rules) {
             if (NotesRejected(rule)) Correct(k, column, rule, text);
             if (rule.kind == RuleKind::MaxBytes && Has(column.rules, RuleKind::Truncate)) {
                 Truncate(k, rule.limit, text);
@@ -136,7 +139,8 @@ void Repairer::Correct(std::size_t k, const Column& column, const Rule& rule, Te
                             text.origin.begin() + at);
         fixed.bytes += to;
         fixed.origin.insert(fixed.origin.end(), to.size(), text.origin[at]);
-        changes_.push_back({k, name, text.origin[at] + 1, std::string(bytes.substr(at, covers)), to});
+        changes_.push_back(
+            {k, name, text.origin[at] + 1, std::string(bytes.substr(at, covers)), to});
         done = at + covers;
     }
     if (done == 0) return;  // nothing replaced

@@ -13,7 +13,15 @@
 namespace check {
 
 // The checks, then the corrections a user asks for by name, which change text only with --fix.
-enum class RuleKind { Operation, MaxBytes, Required, FoldSmallKana, HyphenForLongVowel, Trim, Truncate };
+enum class RuleKind {
+    Operation,
+    MaxBytes,
+    Required,
+    FoldSmallKana,
+    HyphenForLongVowel,
+    Trim,
+    Truncate
+};
 
 struct Rule {
     RuleKind kind = RuleKind::Operation;

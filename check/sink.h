@@ -35,7 +35,8 @@ struct RecordFormat {
 // The records with --fix: each as read where nothing was corrected, else with its corrected
 // fields rewritten, into `fixed` in its encoding; with `rejects`, a record that still fails goes
 // there as read instead.
-std::unique_ptr<Sink> CorrectedRecordsSink(Output& fixed, Output* rejects, const RecordFormat& format);
+std::unique_ptr<Sink> CorrectedRecordsSink(Output& fixed, Output* rejects,
+                                           const RecordFormat& format);
 
 // What both sinks say, in code page 932.
 // The line that says what converting lost.

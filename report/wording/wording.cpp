@@ -139,8 +139,8 @@ std::string SuggestionLine(std::string_view replacement, int position) {
 
 std::string FixLine(std::string_view from, std::string_view to, int position) {
     constexpr std::string_view kOpen = "\x8F\x43\x90\xB3\x81u";  // 修正「
-    constexpr std::string_view kArrow = "\x81v\x81\xA8\x81u";      // 」→「
-    constexpr std::string_view kClose = "\x81v (";                  // 」␠(
+    constexpr std::string_view kArrow = "\x81v\x81\xA8\x81u";    // 」→「
+    constexpr std::string_view kClose = "\x81v (";               // 」␠(
     return Join({kOpen, from, kArrow, to, kClose, DecimalText(position), kNthByteClose});
 }
 
