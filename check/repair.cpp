@@ -90,7 +90,14 @@ void Repairer::Repair(const Record& record, const Plan& plan) {
             }
         }
     }
-    for (const Text& text : columns_) texts_.push_back(text.bytes);
+    // Columns of one field are judged on what the last of them left: the text written back.
+    for (std::size_t k = 0; k < n; ++k) {
+        std::size_t last = k;
+        for (std::size_t j = k + 1; j < n; ++j) {
+            if (plan.columns[j].field == plan.columns[k].field) last = j;
+        }
+        texts_.push_back(columns_[last].bytes);
+    }
 }
 
 // Each character the check rejects, replaced where a replacement keeps its meaning and the

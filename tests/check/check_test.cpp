@@ -18,54 +18,9 @@
 #include "bytes.h"
 #include "checker.h"
 #include "cp932.h"
+#include "harness.h"
 
 namespace {
-
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-// A folder of this process's own (ctest runs the cases of this file side by side), removed
-// when the process ends.
-const std::string& TempFolder() {
-    static const struct Folder {
-        std::string path = ::testing::TempDir() + "kestrune_check_" + std::to_string(getpid());
-        Folder() { std::filesystem::create_directories(path); }
-        ~Folder() { std::filesystem::remove_all(path); }
-    } folder;
-    return folder.path;
-}
-
-std::string TempFile(const std::string& name, std::string_view bytes) {
-    const std::string path = TempFolder() + "/" + name;
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-}
-
-// Runs the command line with `input` on standard input.
-// With `inFd`, standard input and standard output are the caller's (env.standardInput, env.out).
-Outcome RunCheck(const std::vector<std::string>& args, std::string_view input = {},
-                 check::Environment env = {}, int inFd = -1) {
-    const std::string in = TempFile("stdin", input);
-    std::FILE* inFile = inFd < 0 ? std::fopen(in.c_str(), "rb") : nullptr;
-    char* out = nullptr;
-    char* err = nullptr;
-    std::size_t outSize = 0, errSize = 0;
-    if (inFile) {
-        env.standardInput = fileno(inFile);
-        env.out = open_memstream(&out, &outSize);
-    }
-    env.err = open_memstream(&err, &errSize);
-    const int status = check::RunCommandLine(args, env);
-    std::fclose(env.out);
-    std::fclose(env.err);
-    if (inFile) std::fclose(inFile);
-    Outcome outcome{status, out ? std::string(out, outSize) : "", std::string(err, errSize)};
-    std::free(out);
-    std::free(err);
-    return outcome;
-}
 
 // ---------------------------------------------------------------------------------------------
 // What the program prints: expected lines spelled in UTF-8.
