@@ -169,9 +169,16 @@ void Pipeline::Records(RecordReader& reader, RecordJudge& judge, const Plan& pla
 
 // The record through the check stage and into the sink.
 void Pipeline::Report(const Record& record, RecordJudge& judge, const Plan& plan) {
-    if (corrected_) return Fix(record, judge, plan);
-    // Where only failures print, a record that passes is done with before its result is built.
-    if (o_.quiet && judge.Passes(record, plan)) return;
+    // Where only failures print, a record that passes is done with before its result is built;
+    // corrections change only what a check rejects, so it is written as read.
+    const bool passes = (o_.quiet || corrected_) && judge.Passes(record, plan);
+    if (corrected_ && !passes) return Fix(record, judge, plan);
+    if (corrected_) {
+        RecordResult asRead;
+        asRead.source = &record;
+        corrected_->Write(asRead);
+    }
+    if (o_.quiet && passes) return;
     RecordResult result = judge.Judge(record, plan);
     result.file = name_;
     result.record = record_;
