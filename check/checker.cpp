@@ -11,6 +11,7 @@
 #include "cp932.h"
 #include "csv.h"
 #include "fast_path.h"
+#include "fixed.h"
 #include "judge.h"
 #include "lines.h"
 #include "options.h"
@@ -20,6 +21,7 @@
 #include "repair.h"
 #include "sink.h"
 #include "source.h"
+#include "zengin.h"
 
 namespace check {
 
@@ -53,6 +55,8 @@ class Pipeline {
                  const Decoder& decoder);
     void Report(const Record& record, RecordJudge& judge, const Plan& plan);
     void Fix(const Record& record, RecordJudge& judge, const Plan& plan);
+    const Plan& PlanFor(const Record& record, const Plan& plan) const;
+    void EndOfTransferFile();
 
     const Options& o_;
     const Environment& env_;
@@ -62,6 +66,11 @@ class Pipeline {
     Output* rejects_;
     std::unique_ptr<Sink> corrected_;  // with --fix
     std::optional<Repairer> repairer_;
+    // A bank transfer file: a plan for each kind of record, one for the rest, and what only the
+    // whole file shows.
+    std::vector<Plan> kindPlans_;
+    std::optional<TransferFile> transfer_;
+    std::vector<FileFault> faults_;
     std::string name_;
     unsigned long long record_ = 0;
     int status_ = kAllPassed;
@@ -81,21 +90,59 @@ void Pipeline::File(const std::string& path) {
     const std::unique_ptr<RecordReader> reader = Reader(source);
     if (fixed_ != nullptr) {
         corrected_ = CorrectedRecordsSink(
-            *fixed_, rejects_, {o_.csv, o_.delimiter, decoder.utf8(), source.skippedSignature()});
+            *fixed_, rejects_,
+            {o_.csv, o_.delimiter, decoder.utf8(), source.skippedSignature(), o_.fixedWidth > 0});
         repairer_.emplace(decoder, o_.delimiter, o_.csv);
     }
     RecordJudge judge(decoder);
     Plan plan = PlanColumns(o_.columns, o_.columnsGiven, o_.all);
+    if (o_.format == Format::Zengin) {
+        kindPlans_.clear();
+        for (const std::vector<ColumnSpec>& layout : TheZenginLayouts().kinds) {
+            kindPlans_.push_back(PlanColumns(layout, true, o_.all));
+        }
+        transfer_.emplace();
+    }
     if (!o_.header || TakeHeader(*reader, judge, decoder, plan)) {
         Records(*reader, judge, plan, decoder);
     }
-    if (reader->error() != 0) Trouble(path + ": " + std::strerror(reader->error()));
+    if (reader->error() != 0) {
+        Trouble(path + ": " + std::strerror(reader->error()));
+    } else if (transfer_ && !out_.failed()) {
+        EndOfTransferFile();
+    }
+}
+
+// A bank transfer file's record is checked by the layout of its kind; one of no kind by the
+// plan of no columns, and found out of order.
+const Plan& Pipeline::PlanFor(const Record& record, const Plan& plan) const {
+    if (!transfer_) return plan;
+    const std::optional<int> kind = ZenginKind(record);
+    return kind ? kindPlans_[static_cast<std::size_t>(*kind)] : plan;
+}
+
+// What the end of a bank transfer file shows: a trailer or an end record still missing.
+void Pipeline::EndOfTransferFile() {
+    faults_.clear();
+    transfer_->End(faults_);
+    if (faults_.empty()) return;
+    RecordResult result;
+    result.file = name_;
+    result.record = record_;
+    result.passed = false;
+    result.fileFaults = faults_;
+    status_ = std::max(status_, kSomeFailed);
+    sink_->Write(result);
 }
 
 std::unique_ptr<RecordReader> Pipeline::Reader(Source& source) const {
     const bool pairs = source.decoder().PairsLeadBytes();
     if (o_.csv) {
         return std::make_unique<CsvReader>(source.bytes(), o_.delimiter, pairs, env_.maxRecord);
+    }
+    if (o_.fixedWidth > 0) {
+        return std::make_unique<FixedReader>(source.bytes(), o_.fixedWidth, o_.recordEnd,
+                                             env_.maxRecord);
     }
     const bool fields = NeedsFields(o_.columns) || o_.header;
     return std::make_unique<LineReader>(source.bytes(),
@@ -168,10 +215,13 @@ void Pipeline::Records(RecordReader& reader, RecordJudge& judge, const Plan& pla
 }
 
 // The record through the check stage and into the sink.
-void Pipeline::Report(const Record& record, RecordJudge& judge, const Plan& plan) {
+void Pipeline::Report(const Record& record, RecordJudge& judge, const Plan& planOfFile) {
+    const Plan& plan = PlanFor(record, planOfFile);
+    faults_.clear();
+    if (transfer_) transfer_->Record(record, faults_);
     // Where only failures print, a record that passes is done with before its result is built;
     // corrections change only what a check rejects, so it is written as read.
-    const bool passes = (o_.quiet || corrected_) && judge.Passes(record, plan);
+    const bool passes = (o_.quiet || corrected_) && faults_.empty() && judge.Passes(record, plan);
     if (corrected_ && !passes) return Fix(record, judge, plan);
     if (corrected_) {
         RecordResult asRead;
@@ -182,6 +232,8 @@ void Pipeline::Report(const Record& record, RecordJudge& judge, const Plan& plan
     RecordResult result = judge.Judge(record, plan);
     result.file = name_;
     result.record = record_;
+    result.fileFaults = faults_;
+    result.passed = result.passed && faults_.empty();
     if (!result.passed) status_ = std::max(status_, kSomeFailed);
     if (!o_.quiet || !result.passed) sink_->Write(result);
 }
@@ -193,6 +245,8 @@ void Pipeline::Fix(const Record& record, RecordJudge& judge, const Plan& plan) {
     RecordResult result = judge.Judge(record, plan, repairer_->texts(), repairer_->lost());
     result.file = name_;
     result.record = record_;
+    result.fileFaults = faults_;
+    result.passed = result.passed && faults_.empty();
     result.source = &record;
     if (!record.fault) result.changes = repairer_->changes();
     if (!result.passed) status_ = std::max(status_, kSomeFailed);

@@ -36,6 +36,7 @@ class Json final : public Sink {
                std::span<const std::string> more = {});
     void Column(const ColumnResult& column);
     void Fix(const Change& change);
+    void WholeFile(const check::FileFault& fault);
 
     Output& out_;
     const RecordResult* result_ = nullptr;
@@ -56,6 +57,8 @@ void Json::Place(const ColumnResult* column) {
             out_.Raw(",\"column\":");
             out_.JsonText(column->column->name);
         }
+        // Where a fixed-width field starts in its record, so that it can be found in the file.
+        if (column->column->width > 0) Number(",\"offset\":", column->column->start);
     }
 }
 
@@ -165,6 +168,27 @@ void Json::Fix(const Change& change) {
     out_.Raw("}\n");
 }
 
+// The order of the records as データ区分s, the totals as numbers.
+void Json::WholeFile(const check::FileFault& fault) {
+    constexpr std::string_view kNames[] = {"record-order", "total-count", "total-amount"};
+    Open(nullptr, kNames[static_cast<int>(fault.kind)], false, 0);
+    Positions({});
+    if (fault.kind == FileFault::Kind::Order) {
+        out_.Raw(",\"found\":");
+        fault.found.empty() ? out_.Raw("null") : out_.JsonText(fault.found);
+        out_.Raw(",\"expected\":[");
+        for (std::size_t k = 0; k < fault.expected.size(); ++k) {
+            out_.Raw(k > 0 ? ",\"" : "\"");
+            out_.Raw(fault.expected.substr(k, 1));
+            out_.Raw("\"");
+        }
+        out_.Raw("]");
+    } else {
+        out_.Raw(",\"found\":" + fault.found + ",\"expected\":" + fault.expected);
+    }
+    Lines(FileFaultLine(fault));
+}
+
 void Json::Write(const RecordResult& result) {
     result_ = &result;
     for (const Change& change : result.changes) Fix(change);
@@ -184,6 +208,14 @@ void Json::Write(const RecordResult& result) {
         Lines(FieldCountLine(static_cast<int>(result.fields),
                              static_cast<int>(result.expectedFields)));
     }
+    if (result.length != result.expectedLength) {
+        Open(nullptr, "record-length", false, 0);
+        Positions({});
+        Number(",\"length\":", result.length);
+        Number(",\"expected\":", result.expectedLength);
+        Lines(RecordLengthLine(result.length, result.expectedLength));
+    }
+    for (const FileFault& fault : result.fileFaults) WholeFile(fault);
     for (const ColumnResult& column : result.columns) Column(column);
 }
 

@@ -4,17 +4,6 @@
 
 namespace check {
 
-namespace {
-
-// The text of field n (1-based), empty when the record has fewer; the whole record for 0.
-std::string_view FieldText(int n, const Record& record) {
-    if (n == 0) return record.raw;
-    const auto k = static_cast<std::size_t>(n);
-    return k <= record.fields.size() ? record.fields[k - 1] : std::string_view();
-}
-
-}  // namespace
-
 const RecordResult& RecordJudge::Judge(const Record& record, const Plan& plan,
                                        std::span<const std::string_view> texts,
                                        std::span<const std::vector<LostCharacter>> lost) {
@@ -34,6 +23,8 @@ const RecordResult& RecordJudge::Judge(const Record& record, const Plan& plan) {
     result_.faultPosition = record.faultPosition;
     result_.fields = record.fields.size();
     result_.expectedFields = plan.expectedFields.value_or(record.fields.size());
+    result_.length = record.raw.size();
+    result_.expectedLength = record.expectedLength == 0 ? record.raw.size() : record.expectedLength;
     if (record.fault) {
         result_.columns = {};
     } else {
@@ -46,7 +37,8 @@ const RecordResult& RecordJudge::Judge(const Record& record, const Plan& plan) {
 template <bool kFull>
 bool RecordJudge::Run(const Record& record, const Plan& plan) {
     if (record.fault) return false;
-    bool passed = !plan.expectedFields || record.fields.size() == *plan.expectedFields;
+    bool passed = (!plan.expectedFields || record.fields.size() == *plan.expectedFields) &&
+                  (record.expectedLength == 0 || record.raw.size() == record.expectedLength);
     if (!kFull && !passed) return false;
     if (converted_.size() < plan.columns.size()) {
         converted_.resize(plan.columns.size());
@@ -65,7 +57,7 @@ bool RecordJudge::Run(const Record& record, const Plan& plan) {
         const Column& column = plan.columns[k];
         const std::string_view text =
             givenTexts_.empty()
-                ? decoder_.Decode(FieldText(column.field, record), converted_[k], lost_[k])
+                ? decoder_.Decode(FieldText(column, record), converted_[k], lost_[k])
                 : givenTexts_[k];
         if (!givenTexts_.empty()) lost_[k] = givenLost_[k];
         passed = passed && lost_[k].empty();

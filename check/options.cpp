@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 #include "cp932.h"
 #include "kestrune_version.h"
@@ -31,12 +32,34 @@ bool ParseEncoding(std::string_view name, Encoding& encoding, bool input) {
     return true;
 }
 
-// A field is a number when it is all digits, and otherwise a header name.
+// NAME@START-END: a range of bytes in a fixed-width record.
+bool ParseRange(std::string_view text, FieldRef& field, std::string& error) {
+    const std::size_t at = text.rfind('@'), dash = text.rfind('-');
+    int start = 0, end = 0;
+    if (at == 0 || dash == std::string_view::npos || dash < at ||
+        !ParseCount(text.substr(at + 1, dash - at - 1), start) ||
+        !ParseCount(text.substr(dash + 1), end)) {
+        error = "a range is NAME@START-END, bytes counted from 1";
+        return false;
+    }
+    if (start > end) {
+        error = "the range " + std::string(text.substr(at + 1)) + " is empty";
+        return false;
+    }
+    field.name = text.substr(0, at);
+    field.start = static_cast<std::size_t>(start);
+    field.end = static_cast<std::size_t>(end);
+    return true;
+}
+
+// A field is a number when it is all digits, a range when it has an @, and otherwise a header
+// name.
 bool ParseFieldRef(std::string_view text, FieldRef& field, std::string& error) {
     if (text.empty()) {
         error = "no field given";
         return false;
     }
+    if (text.find('@') != std::string_view::npos) return ParseRange(text, field, error);
     if (std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         if (!ParseCount(text, field.number)) {
             error = "fields count from 1";
@@ -86,31 +109,43 @@ bool ParseColumn(std::string_view spec, ColumnSpec& column, std::string& error) 
     return true;
 }
 
-// The columns of a layout file, one FIELD:RULE[,RULE...] a line; blank lines and lines that
-// start with # are skipped.
+}  // namespace
+
+// One FIELD:RULE[,RULE...] a line; blank lines and lines that start with # are skipped.
+bool ParseLayoutText(std::string_view text, const std::string& name,
+                     std::vector<ColumnSpec>& columns, std::string& error) {
+    for (int number = 1; !text.empty(); ++number) {
+        const std::size_t lf = text.find('\n');
+        const std::string_view line = text.substr(0, lf);
+        text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
+        const std::size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string_view::npos || line[first] == '#') continue;
+        const std::size_t last = line.find_last_not_of(" \t\r");
+        ColumnSpec column;
+        if (!ParseColumn(line.substr(first, last + 1 - first), column, error)) {
+            error = name + ":" + std::to_string(number) + ": " + error;
+            return false;
+        }
+        columns.push_back(std::move(column));
+    }
+    return true;
+}
+
+namespace {
+
+// The columns of a layout file.
 bool ReadLayout(const std::string& path, std::vector<ColumnSpec>& columns, std::string& error) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         error = "--layout " + path + ": " + std::strerror(errno);
         return false;
     }
-    std::string line;
-    for (int number = 1; std::getline(file, line); ++number) {
-        const std::size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos || line[first] == '#') continue;
-        const std::size_t last = line.find_last_not_of(" \t\r");
-        ColumnSpec column;
-        if (!ParseColumn(std::string_view(line).substr(first, last + 1 - first), column, error)) {
-            error = path + ":" + std::to_string(number) + ": " + error;
-            return false;
-        }
-        columns.push_back(std::move(column));
-    }
+    const std::string text((std::istreambuf_iterator<char>(file)), {});
     if (file.bad()) {
         error = "--layout " + path + ": " + std::strerror(errno);
         return false;
     }
-    return true;
+    return ParseLayoutText(text, path, columns, error);
 }
 
 // What the options set as they are read, before the forms are reconciled.
@@ -205,6 +240,31 @@ std::string SetRejects(Parse& p, const std::string& v) {
     return {};
 }
 
+std::string SetFixedWidth(Parse& p, const std::string& v) {
+    int n = 0;
+    if (!ParseCount(v, n)) return "--fixed-width needs a record length in bytes, from 1";
+    p.o().fixedWidth = static_cast<std::size_t>(n);
+    return {};
+}
+
+std::string SetRecordEnd(Parse& p, const std::string& v) {
+    constexpr std::pair<std::string_view, RecordEnd> kEnds[] = {
+        {"none", RecordEnd::None}, {"crlf", RecordEnd::CrLf}, {"lf", RecordEnd::Lf}};
+    for (const auto& [name, end] : kEnds) {
+        if (v == name) {
+            p.o().recordEnd = end;
+            return {};
+        }
+    }
+    return "--record-end is none, crlf or lf";
+}
+
+std::string SetFormat(Parse& p, const std::string& v) {
+    if (v != "zengin") return "--format is zengin";
+    p.o().format = Format::Zengin;
+    return {};
+}
+
 std::string SetNoSymbols(Parse& p, const std::string&) {
     p.symbolsAllowed = false;
     return {};
@@ -227,6 +287,9 @@ constexpr OptionRow kOptionRows[] = {
     {"--fix", "--fix needs a file, or - for standard output", SetFix},
     {"--fix-encoding", "--fix-encoding is cp932 or utf-8", SetFixEncoding},
     {"--rejects", "--rejects needs a file", SetRejects},
+    {"--fixed-width", "--fixed-width needs a record length in bytes", SetFixedWidth},
+    {"--record-end", "--record-end is none, crlf or lf", SetRecordEnd},
+    {"--format", "--format is zengin", SetFormat},
 };
 
 // One option at args[i], with its value; an error, empty when none.
@@ -259,14 +322,52 @@ std::string ParseOption(Parse& p, const std::vector<std::string>& args, std::siz
 }
 
 // The operation options and --field, or the columns, and what goes with each.
+// Fixed-width records: fields are ranges within the record, none of them overlapping.
+std::string ReconcileFixedWidth(Parse& p) {
+    Options& o = p.o();
+    if (o.format == Format::Zengin) {
+        if (o.columnsGiven || !p.global.rules.empty() || p.fieldGiven) {
+            return "--format zengin brings its own layouts: no operations, --field or columns";
+        }
+        if (o.fixedWidth != 0 && o.fixedWidth != 120)
+            return "--format zengin records are 120 bytes";
+        o.fixedWidth = 120;
+        o.columnsGiven = true;  // its results name their fields
+    }
+    const bool ranges = std::any_of(o.columns.begin(), o.columns.end(),
+                                    [](const ColumnSpec& c) { return c.field.start > 0; });
+    if (o.fixedWidth == 0) return ranges ? "a field NAME@START-END needs --fixed-width" : "";
+    if (o.csv || o.header) return "--fixed-width reads neither --csv nor --header";
+    if (p.fieldGiven) return "--fixed-width fields are NAME@START-END columns, not --field";
+    std::vector<std::pair<std::size_t, std::size_t>> taken;
+    for (const ColumnSpec& c : o.columns) {
+        if (c.field.start == 0 && (c.field.number != 0 || !c.field.name.empty())) {
+            return "--fixed-width fields are NAME@START-END, not '" + c.field.name + "'";
+        }
+        if (c.field.start == 0) continue;  // the whole record
+        if (c.field.end > o.fixedWidth) {
+            return "the field " + c.field.name + " ends past the record's " +
+                   std::to_string(o.fixedWidth) + " bytes";
+        }
+        for (const auto& [start, end] : taken) {
+            if (c.field.start <= end && start <= c.field.end) {
+                return "the field " + c.field.name + " overlaps another";
+            }
+        }
+        taken.emplace_back(c.field.start, c.field.end);
+    }
+    return {};
+}
+
 std::string Reconcile(Parse& p) {
     Options& o = p.o();
-    if (o.columnsGiven) {
+    // A format's layouts take the place of the columns.
+    if (o.format == Format::None && o.columnsGiven) {
         if (!p.global.rules.empty() || p.fieldGiven) {
             return "--column and --layout take the place of operation options and --field";
         }
         if (o.columns.empty()) return "the layout names no column";
-    } else {
+    } else if (o.format == Format::None) {
         if (p.global.rules.empty()) {
             return "no operation given: name one or more, such as --full-katakana";
         }
@@ -285,9 +386,10 @@ std::string Reconcile(Parse& p) {
     if (!o.rejectsFile.empty() && o.rejectsFile == o.fixFile) {
         return "--fix and --rejects need two files";
     }
+    if (const std::string error = ReconcileFixedWidth(p); !error.empty()) return error;
     for (ColumnSpec& column : o.columns) {
         if (!p.symbolsAllowed) column.symbolsAllowed = 0;
-        if (!column.field.name.empty() && !o.header) {
+        if (!column.field.name.empty() && column.field.start == 0 && !o.header) {
             return "field '" + column.field.name +
                    "' is not a number; a field is named only with --header";
         }

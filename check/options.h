@@ -11,6 +11,12 @@
 
 namespace check {
 
+// How the records of a fixed-width file are separated: found from the first record, or demanded.
+enum class RecordEnd { Found, None, CrLf, Lf };
+
+// A file format whose layouts and whole-file checks are built in.
+enum class Format { None, Zengin };
+
 struct Options {
     std::vector<ColumnSpec> columns;  // checked in the order given
     bool columnsGiven = false;        // --column or --layout: results name their column
@@ -28,6 +34,10 @@ struct Options {
     std::string fixFile;
     Encoding fixEncoding = Encoding::Cp932;
     std::string rejectsFile;
+    // --fixed-width: records of exactly this many bytes; 0 for records ended by line ends.
+    std::size_t fixedWidth = 0;
+    RecordEnd recordEnd = RecordEnd::Found;
+    Format format = Format::None;
 };
 
 enum class Action { Check, Help, Version, UsageError };
@@ -40,6 +50,11 @@ struct ParsedOptions {
 
 // `args` without the program name; `localeOutput` is the output encoding unless one is asked for.
 ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding localeOutput);
+
+// The columns of a layout, one FIELD:RULE[,RULE...] a line, as --layout reads them; `name`
+// labels the error.
+bool ParseLayoutText(std::string_view text, const std::string& name,
+                     std::vector<ColumnSpec>& columns, std::string& error);
 
 std::string HelpText();
 std::string VersionText();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cp932.h"
 #include "wording.h"
 
 namespace check {
@@ -17,6 +18,16 @@ Plan Columns(std::span<const ColumnSpec> specs, bool labelled, bool all,
         Column& c = plan.columns.emplace_back();
         c.rules = spec.rules;
         c.symbolsAllowed = spec.symbolsAllowed;
+        if (spec.field.start > 0) {  // a range: its place in the layout, and its name
+            c.field = static_cast<int>(plan.columns.size());
+            c.start = spec.field.start;
+            c.width = spec.field.end + 1 - spec.field.start;
+            c.name = ValidUtf8Prefix(spec.field.name) == spec.field.name.size()
+                         ? Utf8ToCp932(spec.field.name)
+                         : spec.field.name;
+            if (labelled) c.label = c.name;
+            continue;
+        }
         const int n = spec.field.number;
         if (n == 0) continue;
         c.field = n;
@@ -59,7 +70,9 @@ std::optional<Plan> PlanWithHeader(std::span<const ColumnSpec> specs, bool label
 }
 
 bool NeedsFields(std::span<const ColumnSpec> specs) {
-    return specs.size() != 1 || specs[0].field.number != 0 || !specs[0].field.name.empty();
+    return std::any_of(specs.begin(), specs.end(), [](const ColumnSpec& c) {
+        return c.field.start == 0 && (c.field.number != 0 || !c.field.name.empty());
+    });
 }
 
 }  // namespace check

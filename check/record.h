@@ -31,6 +31,8 @@ struct Record {
     unsigned long long line = 0;       // the physical line it starts on, from 1
     std::optional<RecordFault> fault;
     int faultPosition = 0;  // 1-based byte position of the fault in `raw`
+    // Fixed-width records: the length each must have, a failure of one of another; 0: none.
+    std::size_t expectedLength = 0;
 };
 
 // A reader of records from a source. Lines, CSV and any later format implement it.

@@ -1,6 +1,8 @@
 // The corrected file of --fix, and its rejects file: records, not reports. What was not
 // corrected is written as it was read: a record with no change byte for byte, and in a changed
 // one every byte outside its corrected fields.
+#include <algorithm>
+
 #include "sink.h"
 
 namespace check {
@@ -48,6 +50,7 @@ class CorrectedRecords final : public Sink {
         format_.utf8Input ? out.Utf8(bytes) : out.Text(bytes);
     }
     void Corrected(const RecordResult& result, const Record& record);
+    void Ranges(const RecordResult& result, const Record& record);
     void Field(std::string_view text, bool quoted);
 
     Output& fixed_;
@@ -71,6 +74,7 @@ void CorrectedRecords::Corrected(const RecordResult& result, const Record& recor
         if (f < byField_.size() && byField_[f] != nullptr) byField_[f] = &column;
     }
     if (byField_[0] != nullptr) return fixed_.Text(byField_[0]->text);  // the whole record
+    if (format_.fixedWidth) return Ranges(result, record);
     std::size_t done = 0;
     for (std::size_t k = 0; k < record.spans.size(); ++k) {
         const ColumnResult* column = byField_[k + 1];
@@ -80,6 +84,26 @@ void CorrectedRecords::Corrected(const RecordResult& result, const Record& recor
         AsRead(fixed_, record.raw.substr(done, begin - done));
         Field(column->text, span.quoted);
         done = span.quoted ? span.end + 1 : span.end;
+    }
+    AsRead(fixed_, record.raw.substr(done));
+}
+
+// Each corrected range of a fixed-width record in its place, padded with spaces to its width,
+// so that the record keeps its length.
+void CorrectedRecords::Ranges(const RecordResult& result, const Record& record) {
+    std::size_t done = 0;
+    for (const ColumnResult& column : result.columns) {
+        const Column& c = *column.column;
+        const auto changed = [&](const Change& change) {
+            return result.columns[change.column].column->field == c.field;
+        };
+        if (std::none_of(result.changes.begin(), result.changes.end(), changed)) continue;
+        const std::size_t begin = std::min(c.start - 1, record.raw.size());
+        if (begin < done) continue;  // a later column of the same range wrote it
+        AsRead(fixed_, record.raw.substr(done, begin - done));
+        fixed_.Text(column.text);
+        fixed_.Raw(std::string(c.width - std::min(c.width, column.text.size()), ' '));
+        done = std::min(begin + c.width, record.raw.size());
     }
     AsRead(fixed_, record.raw.substr(done));
 }

@@ -50,12 +50,6 @@ bool Has(std::span<const Rule> rules, RuleKind kind) {
     return std::any_of(rules.begin(), rules.end(), [&](const Rule& r) { return r.kind == kind; });
 }
 
-std::string_view FieldText(int n, const Record& record) {
-    if (n == 0) return record.raw;
-    const auto k = static_cast<std::size_t>(n);
-    return k <= record.fields.size() ? record.fields[k - 1] : std::string_view();
-}
-
 }  // namespace
 
 void Repairer::Repair(const Record& record, const Plan& plan) {
@@ -69,7 +63,7 @@ void Repairer::Repair(const Record& record, const Plan& plan) {
         const Column& column = plan.columns[k];
         Text& text = columns_[k];
         const std::string_view read =
-            decoder_.Decode(FieldText(column.field, record), decoded_[k], lost_[k]);
+            decoder_.Decode(FieldText(column, record), decoded_[k], lost_[k]);
         // A field that an earlier column corrected is corrected on from there.
         const auto earlier = std::find_if(plan.columns.begin(), plan.columns.begin() + k,
                                           [&](const Column& c) { return c.field == column.field; });
@@ -83,11 +77,18 @@ void Repairer::Repair(const Record& record, const Plan& plan) {
         // A text that lost characters in decoding is left as read: rewriting it would lose
         // them in the corrected file too.
         const bool keep = record.fault || !lost_[k].empty();
+        const std::size_t changes = changes_.size();
+        const Text before = column.width > 0 ? text : Text{};
         for (const Rule& rule : keep ? std::span<const Rule>() : column.rules) {
             if (NotesRejected(rule)) Correct(k, column, rule, text);
             if (rule.kind == RuleKind::MaxBytes && Has(column.rules, RuleKind::Truncate)) {
                 Truncate(k, rule.limit, text);
             }
+        }
+        // A fixed-width field keeps its width: corrections that would not fit it are not made.
+        if (column.width > 0 && text.bytes.size() > column.width) {
+            text = before;
+            changes_.resize(changes);
         }
     }
     // Columns of one field are judged on what the last of them left: the text written back.

@@ -13,6 +13,7 @@
 #include "repair.h"
 #include "repertoire.h"
 #include "suggest.h"
+#include "zengin.h"
 
 namespace check {
 
@@ -50,6 +51,8 @@ struct RecordResult {
     std::optional<RecordFault> fault;  // set: nothing else was checked
     int faultPosition = 0;
     std::size_t fields = 0, expectedFields = 0;  // a field-count failure when they differ
+    std::size_t length = 0, expectedLength = 0;  // a record-length failure when they differ
+    std::span<const FileFault> fileFaults;       // what only the file as a whole shows
     std::span<const ColumnResult> columns;
     // With --fix: what was corrected before the columns were judged, and the record as read.
     std::span<const Change> changes;

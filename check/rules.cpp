@@ -1,8 +1,10 @@
 #include "rules.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "analysis.h"
+#include "cp932.h"
 #include "kernels.h"
 #include "wording.h"
 
@@ -59,6 +61,70 @@ bool EvaluateRequired(const Rule&, std::string_view text, int, RuleFindings*) {
     return !text.empty();
 }
 
+// Every character from `from` that `rejected` says no to, as a check rejects them: the first,
+// or with `all` every one.
+template <typename Rejects>
+bool Characters(std::string_view text, std::size_t from, RuleFindings* findings, Rejects rejected) {
+    bool ok = true;
+    for (std::size_t i = from; i < text.size();) {
+        const auto width = static_cast<std::size_t>(CharacterWidth(text, i));
+        if (rejected(text, i)) {
+            if (findings == nullptr) return false;
+            if (ok) findings->position = static_cast<int>(i) + 1;
+            findings->positions.push_back(static_cast<int>(i) + 1);
+            ok = false;
+            if (!findings->all) break;
+        }
+        i += width;
+    }
+    return ok;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool EvaluateDigits(const Rule&, std::string_view text, int, RuleFindings* findings) {
+    return Characters(text, 0, findings,
+                      [](std::string_view t, std::size_t i) { return !IsDigit(t[i]); });
+}
+
+// Digits all through: a field that holds a number is never empty.
+bool EvaluateZeroFilled(const Rule& rule, std::string_view text, int symbols,
+                        RuleFindings* findings) {
+    if (text.empty()) return false;
+    return EvaluateDigits(rule, text, symbols, findings);
+}
+
+bool EvaluateBlank(const Rule&, std::string_view text, int, RuleFindings* findings) {
+    return Characters(text, 0, findings,
+                      [](std::string_view t, std::size_t i) { return t[i] != ' '; });
+}
+
+// Left-aligned: no space before the text, unless there is no text at all.
+bool EvaluatePaddedLeft(const Rule&, std::string_view text, int, RuleFindings* findings) {
+    if (text.empty() || text[0] != ' ' || text.find_first_not_of(' ') == std::string_view::npos) {
+        return true;
+    }
+    if (findings != nullptr) {
+        findings->position = 1;
+        findings->positions.push_back(1);
+    }
+    return false;
+}
+
+// Exactly the text: the first byte that differs, or the one past the end of the shorter.
+bool EvaluateEquals(const Rule& rule, std::string_view text, int, RuleFindings* findings) {
+    if (text == rule.text) return true;
+    if (findings != nullptr) {
+        const auto differs =
+            std::mismatch(text.begin(), text.end(), rule.text.begin(), rule.text.end());
+        findings->position = static_cast<int>(differs.first - text.begin()) + 1;
+        findings->positions.push_back(findings->position);
+    }
+    return false;
+}
+
 std::string OperationLine(const Rule& rule, const RuleOutcome& outcome) {
     return VerdictLine(rule.operation, {outcome.ok, outcome.position, outcome.measured});
 }
@@ -68,17 +134,34 @@ std::string MaxBytesRuleLine(const Rule& rule, const RuleOutcome& outcome) {
 std::string RequiredRuleLine(const Rule&, const RuleOutcome& outcome) {
     return RequiredLine(outcome.ok);
 }
+template <FieldCheck kCheck>
+std::string FieldRuleLine(const Rule& rule, const RuleOutcome& outcome) {
+    return FieldCheckLine(kCheck, rule.text, outcome.ok, outcome.position);
+}
 
 }  // namespace
 
 constexpr RuleRow kRuleRows[] = {
-    {RuleKind::Operation, "", false, EvaluateOperation, OperationLine, true, false},
-    {RuleKind::MaxBytes, "max-bytes", true, EvaluateMaxBytes, MaxBytesRuleLine, true, true},
-    {RuleKind::Required, "required", false, EvaluateRequired, RequiredRuleLine, false, false},
-    {RuleKind::FoldSmallKana, "fold-small-kana", false, nullptr, nullptr, false, false},
-    {RuleKind::HyphenForLongVowel, "hyphen-for-long-vowel", false, nullptr, nullptr, false, false},
-    {RuleKind::Trim, "trim", false, nullptr, nullptr, false, false},
-    {RuleKind::Truncate, "truncate", false, nullptr, nullptr, false, false},
+    {RuleKind::Operation, "", Parameter::None, EvaluateOperation, OperationLine, true, false},
+    {RuleKind::MaxBytes, "max-bytes", Parameter::Number, EvaluateMaxBytes, MaxBytesRuleLine, true,
+     true},
+    {RuleKind::Required, "required", Parameter::None, EvaluateRequired, RequiredRuleLine, false,
+     false},
+    {RuleKind::FoldSmallKana, "fold-small-kana", Parameter::None, nullptr, nullptr, false, false},
+    {RuleKind::HyphenForLongVowel, "hyphen-for-long-vowel", Parameter::None, nullptr, nullptr,
+     false, false},
+    {RuleKind::Trim, "trim", Parameter::None, nullptr, nullptr, false, false},
+    {RuleKind::Truncate, "truncate", Parameter::None, nullptr, nullptr, false, false},
+    {RuleKind::Digits, "digits", Parameter::None, EvaluateDigits, FieldRuleLine<FieldCheck::Digits>,
+     true, false},
+    {RuleKind::PaddedLeft, "padded-left", Parameter::None, EvaluatePaddedLeft,
+     FieldRuleLine<FieldCheck::PaddedLeft>, true, false},
+    {RuleKind::ZeroFilled, "zero-filled", Parameter::None, EvaluateZeroFilled,
+     FieldRuleLine<FieldCheck::ZeroFilled>, true, false},
+    {RuleKind::Equals, "equals", Parameter::Text, EvaluateEquals, FieldRuleLine<FieldCheck::Equals>,
+     true, false},
+    {RuleKind::Blank, "blank", Parameter::None, EvaluateBlank, FieldRuleLine<FieldCheck::Blank>,
+     true, false},
 };
 
 // A whole decimal number from 1 to INT_MAX, nothing before or after it.
@@ -97,16 +180,26 @@ constexpr bool RowsInOrder() {
 static_assert(RowsInOrder(), "kRuleRows follows RuleKind");
 
 std::optional<Rule> ParseRule(std::string_view name, std::string& error) {
-    if (const OperationRow* row = RowByOption(name))
+    if (const OperationRow* row = RowByOption(name)) {
         return Rule{RuleKind::Operation, row->operation, 0};
+    }
     for (const RuleRow& row : kRuleRows) {
         if (row.name.empty() || !name.starts_with(row.name)) continue;
         const std::string_view rest = name.substr(row.name.size());
-        if (!row.takesNumber && rest.empty()) return Rule{row.kind, Operation::ByteSize, 0};
-        if (!row.takesNumber || !rest.starts_with('=')) continue;
         Rule rule{row.kind, Operation::ByteSize, 0};
-        if (ParseCount(rest.substr(1), rule.limit)) return rule;
-        error = std::string(row.name) + " needs a number of bytes from 1 on";
+        if (row.parameter == Parameter::None && rest.empty()) return rule;
+        if (row.parameter == Parameter::None || !rest.starts_with('=')) continue;
+        const std::string_view value = rest.substr(1);
+        if (row.parameter == Parameter::Number && ParseCount(value, rule.limit)) return rule;
+        if (row.parameter == Parameter::Text && !value.empty()) {
+            // As a UTF-8 command line or layout file spells it; other bytes as they stand.
+            rule.text =
+                ValidUtf8Prefix(value) == value.size() ? Utf8ToCp932(value) : std::string(value);
+            return rule;
+        }
+        error = std::string(row.name) + (row.parameter == Parameter::Number
+                                             ? " needs a number of bytes from 1 on"
+                                             : " needs a text after =");
         return std::nullopt;
     }
     error = "unknown rule '" + std::string(name) + "'";

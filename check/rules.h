@@ -20,14 +20,23 @@ enum class RuleKind {
     FoldSmallKana,
     HyphenForLongVowel,
     Trim,
-    Truncate
+    Truncate,
+    Digits,
+    PaddedLeft,
+    ZeroFilled,
+    Equals,
+    Blank,
 };
 
 struct Rule {
     RuleKind kind = RuleKind::Operation;
     Operation operation = Operation::ByteSize;  // for RuleKind::Operation
     int limit = 0;                              // for a rule that takes a number
+    std::string text = {};                      // for one that takes a text, code page 932
 };
+
+// What follows a rule's name after "=".
+enum class Parameter { None, Number, Text };
 
 // What a rule found: its verdict, the first rejected position (0 when it passed), and what it
 // measured: a measurement's value, or the text's size in bytes for a byte limit.
@@ -48,10 +57,10 @@ struct RuleFindings {
 
 struct RuleRow {
     RuleKind kind;
-    // The rule's name in a column's rules and in JSON, before "=N" where it takes a number;
+    // The rule's name in a column's rules and in JSON, before "=" where it takes a parameter;
     // empty for the operations, which go by their own names.
     std::string_view name;
-    bool takesNumber;
+    Parameter parameter;
     // The verdict over `text`; with `findings`, what it found besides. Null for a correction,
     // which checks nothing.
     bool (*evaluate)(const Rule& rule, std::string_view text, int symbolsAllowed,

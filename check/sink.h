@@ -29,8 +29,9 @@ std::unique_ptr<Sink> JsonSink(Output& out);
 struct RecordFormat {
     bool csv = false;  // a field that now needs quotes gets them
     char delimiter = ',';
-    bool utf8Input = false;  // the records' bytes as read are UTF-8
-    bool signature = false;  // the input started with a UTF-8 byte order mark
+    bool utf8Input = false;   // the records' bytes as read are UTF-8
+    bool signature = false;   // the input started with a UTF-8 byte order mark
+    bool fixedWidth = false;  // a field is a range of bytes, padded back to its width
 };
 // The records with --fix: each as read where nothing was corrected, else with its corrected
 // fields rewritten, into `fixed` in its encoding; with `rejects`, a record that still fails goes
@@ -43,6 +44,8 @@ std::unique_ptr<Sink> CorrectedRecordsSink(Output& fixed, Output* rejects,
 std::string LostLine(const LostCharacter& lost);
 // CSV：ＮＧ (Pバイト目) and the reason.
 std::string FaultLine(RecordFault fault, int position);
+// What only the whole file shows, in the window's style.
+std::string FileFaultLine(const FileFault& fault);
 // The excerpt of a failed rule in pieces; empty when it has none (an empty required field).
 void RuleExcerpt(const RuleResult& rule, std::string_view text,
                  std::vector<std::string_view>& pieces);

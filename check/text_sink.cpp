@@ -15,6 +15,18 @@ std::string FaultLine(RecordFault fault, int position) {
     return CsvFaultLine(kFaults[static_cast<int>(fault)], position);
 }
 
+std::string FileFaultLine(const FileFault& fault) {
+    switch (fault.kind) {
+        case FileFault::Kind::Order:
+            return RecordOrderLine(fault.found, fault.expected);
+        case FileFault::Kind::Count:
+            return TotalCountLine(fault.found, fault.expected);
+        case FileFault::Kind::Amount:
+            return TotalAmountLine(fault.found, fault.expected);
+    }
+    return {};
+}
+
 void RuleExcerpt(const RuleResult& rule, std::string_view text,
                  std::vector<std::string_view>& pieces) {
     pieces.clear();
@@ -77,6 +89,10 @@ void Text::Write(const RecordResult& result) {
              FieldCountLine(static_cast<int>(result.fields),
                             static_cast<int>(result.expectedFields)));
     }
+    if (result.length != result.expectedLength) {
+        Line(result, {}, RecordLengthLine(result.length, result.expectedLength));
+    }
+    for (const FileFault& fault : result.fileFaults) Line(result, {}, FileFaultLine(fault));
     for (const ColumnResult& column : result.columns) {
         const std::string_view label = column.column->label;
         for (const LostCharacter& lost : column.lost) Line(result, label, LostLine(lost));

@@ -137,6 +137,70 @@ std::string SuggestionLine(std::string_view replacement, int position) {
     return Join({kOpen, replacement, kClose, DecimalText(position), kNthByteClose});
 }
 
+std::string FieldCheckLine(FieldCheck check, std::string_view value, bool ok, int position) {
+    constexpr std::string_view kLabels[] = {
+        "\x90\x94\x8E\x9A",                  // 数字
+        "\x8D\xB6\x8B\x6C\x82\xDF",          // 左詰め
+        "\x83\x5B\x83\x8D\x96\x84\x82\xDF",  // ゼロ埋め
+        "\x8C\xC5\x92\xE8\x92\x6C",          // 固定値
+        "\x8B\xF3\x94\x92",                  // 空白
+    };
+    std::string line(kLabels[static_cast<int>(check)]);
+    if (check == FieldCheck::Equals) line += Join({"\x81u", value, "\x81v"});  // 「…」
+    if (ok) return Join({line, kColon, kOk});
+    return Join({line, kColon, kNgOpen, DecimalText(position), kNthByteClose});
+}
+
+namespace {
+
+constexpr std::string_view kRecordKind = "\x83\x66\x81\x5B\x83\x5E\x8B\xE6\x95\xAA";  // データ区分
+constexpr std::string_view kComma = "\x81\x41";                                       // 、
+constexpr std::string_view kShouldBe = "\x82\xCC\x82\xCD\x82\xB8)";                   // のはず)
+constexpr std::string_view kDataRecords =
+    "\x83\x66\x81\x5B\x83\x5E\x83\x8C\x83\x52\x81\x5B\x83\x68";  // データレコード
+
+}  // namespace
+
+std::string RecordLengthLine(std::size_t length, std::size_t expected) {
+    constexpr std::string_view kLength = "\x83\x8C\x83\x52\x81\x5B\x83\x68\x92\xB7";  // レコード長
+    return Join({kLength, kColon, kNgOpen, std::to_string(length), kBytes, kComma,
+                 std::to_string(expected), kBytes, kShouldBe});
+}
+
+std::string RecordOrderLine(std::string_view found, std::string_view expected) {
+    constexpr std::string_view kOrder = "\x83\x8C\x83\x52\x81\x5B\x83\x68\x8F\x87";  // レコード順
+    constexpr std::string_view kEnd =
+        "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCC\x8F\x49\x82\xED\x82\xE8";  // ファイルの終わり
+    constexpr std::string_view kAfterEnd =
+        "\x83\x47\x83\x93\x83\x68\x83\x8C\x83\x52\x81\x5B\x83\x68\x82\xCC\x8C\xE3)";  // エンドレコードの後)
+    constexpr std::string_view kOr = "\x82\xA9";                                      // か
+    std::string line = Join({kOrder, kColon, kNgOpen});
+    line += found.empty() ? std::string(kEnd) : Join({kRecordKind, found});
+    line += kComma;
+    if (expected.empty()) return line + std::string(kAfterEnd);
+    line += kRecordKind;
+    for (std::size_t k = 0; k < expected.size(); ++k) {
+        if (k > 0) line += kOr;
+        line += expected[k];
+    }
+    return line + std::string(kShouldBe);
+}
+
+std::string TotalCountLine(std::string_view said, std::string_view counted) {
+    constexpr std::string_view kCount = "\x8D\x87\x8C\x76\x8C\x8F\x90\x94";  // 合計件数
+    constexpr std::string_view kItems = "\x8C\x8F";                          // 件
+    return Join({kCount, kColon, kNgOpen, said, kItems, kComma, kDataRecords, "\x82\xCD", counted,
+                 kItems, ")"});  // は
+}
+
+std::string TotalAmountLine(std::string_view said, std::string_view summed) {
+    constexpr std::string_view kAmount = "\x8D\x87\x8C\x76\x8B\xE0\x8A\x7A";  // 合計金額
+    constexpr std::string_view kYen = "\x89\x7E";                             // 円
+    constexpr std::string_view kSumIs = "\x82\xCC\x8D\x87\x8C\x76\x82\xCD";   // の合計は
+    return Join(
+        {kAmount, kColon, kNgOpen, said, kYen, kComma, kDataRecords, kSumIs, summed, kYen, ")"});
+}
+
 std::string FixLine(std::string_view from, std::string_view to, int position) {
     constexpr std::string_view kOpen = "\x8F\x43\x90\xB3\x81u";  // 修正「
     constexpr std::string_view kArrow = "\x81v\x81\xA8\x81u";    // 」→「

@@ -72,5 +72,20 @@ std::string KindLine(CharacterKind kind, std::string_view character, int positio
 // A replacement that keeps a rejected character's meaning: 候補「ガ」 (1バイト目).
 std::string SuggestionLine(std::string_view replacement, int position);
 
+// The checks of a fixed-width field: 数字, 左詰め, ゼロ埋め, 固定値「…」 and 空白, each
+// followed by ：ＯＫ or ：ＮＧ (Pバイト目).
+enum class FieldCheck { Digits, PaddedLeft, ZeroFilled, Equals, Blank };
+std::string FieldCheckLine(FieldCheck check, std::string_view value, bool ok, int position);
+
+// レコード長：ＮＧ (119バイト、120バイトのはず)
+std::string RecordLengthLine(std::size_t length, std::size_t expected);
+
+// What only a bank transfer file as a whole shows: the order of its records (データ区分 `found`
+// where one of the データ区分s `expected` belongs: found empty, the file ended; expected empty,
+// after the end record), and a trailer's totals.
+std::string RecordOrderLine(std::string_view found, std::string_view expected);
+std::string TotalCountLine(std::string_view said, std::string_view counted);
+std::string TotalAmountLine(std::string_view said, std::string_view summed);
+
 // A correction made: 修正「ｶﾞ」→「ガ」 (5バイト目); a cut has nothing after the arrow.
 std::string FixLine(std::string_view from, std::string_view to, int position);
