@@ -30,7 +30,8 @@ std::string FileFaultLine(const FileFault& fault) {
 void RuleExcerpt(const RuleResult& rule, std::string_view text,
                  std::vector<std::string_view>& pieces) {
     pieces.clear();
-    if (rule.outcome.ok || !RowOf(*rule.rule).excerpt) return;
+    // An empty text has nothing to show.
+    if (rule.outcome.ok || !RowOf(*rule.rule).excerpt || rule.positions.empty()) return;
     MarkedExcerptPieces(text, rule.positions, pieces);
 }
 

@@ -148,6 +148,7 @@ std::string FieldCheckLine(FieldCheck check, std::string_view value, bool ok, in
     std::string line(kLabels[static_cast<int>(check)]);
     if (check == FieldCheck::Equals) line += Join({"\x81u", value, "\x81v"});  // 「…」
     if (ok) return Join({line, kColon, kOk});
+    if (position == 0) return Join({line, kColon, kNgOpen, "\x8B\xF3\x97\x93)"});  // 空欄)
     return Join({line, kColon, kNgOpen, DecimalText(position), kNthByteClose});
 }
 

@@ -73,7 +73,7 @@ std::string KindLine(CharacterKind kind, std::string_view character, int positio
 std::string SuggestionLine(std::string_view replacement, int position);
 
 // The checks of a fixed-width field: 数字, 左詰め, ゼロ埋め, 固定値「…」 and 空白, each
-// followed by ：ＯＫ or ：ＮＧ (Pバイト目).
+// followed by ：ＯＫ, ：ＮＧ (Pバイト目), or for position 0 ：ＮＧ (空欄).
 enum class FieldCheck { Digits, PaddedLeft, ZeroFilled, Equals, Blank };
 std::string FieldCheckLine(FieldCheck check, std::string_view value, bool ok, int position);
 
