@@ -475,6 +475,17 @@ Records and fields:
                      or fewer fields than it fails with フィールド数：ＮＧ (M個、見出しはN個)
   --field F          check only field F: a number from 1, or a header name with --header (a
                      missing field is empty)
+  --fixed-width N    records of exactly N bytes, one after another or each ended by CR LF or
+                     LF as the first record shows; a field of them is NAME@START-END in the
+                     columns and layouts, bytes counted from 1 within the record. A record of
+                     another length fails with レコード長：ＮＧ (Mバイト、Nバイトのはず) and is
+                     checked as it stands; a single 0x1A at the end of the file is no record
+  --record-end E     none, crlf or lf: the one form fixed-width records must have
+  --format zengin    a bank transfer file (全銀協 総合振込): 120-byte records checked by the
+                     layouts in the folder )" KESTRUNE_LAYOUTS_DIR R"(,
+                     layout files to copy and adjust, and what only the whole file shows: the
+                     order of the records (レコード順), each trailer's count (合計件数) and sum
+                     (合計金額)
   --input-encoding E  cp932 (default), utf-8 or auto; utf-8 is converted to code page 932 as
                      the window converts its input field, and a character code page 932 cannot
                      hold, or a byte sequence that is not UTF-8, is reported on a line of its
@@ -495,6 +506,11 @@ Columns (in place of the operations and --field):
                      character that does not fit wholly within N bytes (where a fixed-width
                      system would cut it)
     required         not empty (a missing field is empty):  必須：ＯＫ, or 必須：ＮＧ (空欄)
+    digits           only 0-9:  数字：ＯＫ, or 数字：ＮＧ (Pバイト目)
+    padded-left      no space before the text, unless it is all spaces:  左詰め：…
+    zero-filled      digits all through, never empty:  ゼロ埋め：…
+    equals=TEXT      exactly TEXT:  固定値「TEXT」：…
+    blank            spaces only:  空白：…
   Corrections, which change text only with --fix, and only where a check of the column
   rejects it (truncate: where the limit is passed):
     fold-small-kana  small kana to full size, as banks write names (ｯ to ﾂ, ぁ to あ, ァ to ア)
@@ -530,8 +546,12 @@ Output:
                      limit (max-bytes), fields and expected (field-count), kind (--jis and
                      --cp932) and suggestion (every check; null for none) of the first
                      rejected character, with --all also kinds and suggestions parallel to
-                     positions, and lines; the operation "csv" is a malformed record, and
-                     "fix" a correction, with rule, position, from and to. A file name that is
+                     positions, and lines; the operation "csv" is a malformed record, "fix"
+                     a correction, with rule, position, from and to, "record-length" a
+                     fixed-width record of another length, with length and expected, and
+                     "record-order", "total-count" and "total-amount" what only a whole bank
+                     transfer file shows, with found and expected; a fixed-width field has its
+                     offset in the record. A file name that is
                      not UTF-8 is written with U+FFFD for each byte sequence that is not UTF-8
   --help, --version
 
