@@ -13,7 +13,8 @@
 
 namespace kernels {
 
-// The eight class checks, in the order of the operations.
+// The eight class checks of the window and the bank-transfer set, in the order of the
+// operations.
 enum class Check {
     FullWidth,
     HalfWidth,
@@ -23,8 +24,9 @@ enum class Check {
     HalfKatakana,
     HalfDigits,
     HalfAlnum,
+    Zengin,
 };
-inline constexpr int kCheckCount = 8;
+inline constexpr int kCheckCount = 9;
 
 constexpr bool IsDoubleByte(Check check) {
     return check == Check::FullWidth || check == Check::FullHiragana ||
@@ -114,6 +116,10 @@ inline constexpr ByteRange kDigitRareSymbols[] = {
 inline constexpr ByteRange kAlnumBytes[] = {{0x30, 0x39}, {0x41, 0x5A}, {0x61, 0x7A}};
 inline constexpr ByteRange kAscii[] = {{0x00, 0x7F}};
 inline constexpr ByteRange kAlnumRareSymbols[] = {{0xA0, 0xA5}, {0xB0, 0xB0}, {0xDE, 0xDF}};
+// The bank-transfer set: the space ( ) - . / 0 … 9, A … Z, ｦ, ｱ … ﾝ ﾞ ﾟ. Names hold its
+// symbols often enough that all of it is common.
+inline constexpr ByteRange kZenginBytes[] = {{0x20, 0x20}, {0x28, 0x29}, {0x2D, 0x39},
+                                             {0x41, 0x5A}, {0xA6, 0xA6}, {0xB1, 0xDF}};
 
 }  // namespace sets
 
@@ -145,6 +151,8 @@ inline constexpr Acceptance kAcceptance[kCheckCount][2] = {
     {{sets::kDigitBytes, {}, {}, {}},
      {sets::kDigitBytesOrPunctuation, sets::kDigitRareSymbols, {}, {}}},
     {{sets::kAlnumBytes, {}, {}, {}}, {sets::kAscii, sets::kAlnumRareSymbols, {}, {}}},
+    // Zengin: the symbol flag plays no part.
+    {{sets::kZenginBytes, {}, {}, {}}, {sets::kZenginBytes, {}, {}, {}}},
 };
 
 constexpr Acceptance AcceptanceOf(Check check, bool symbols) {

@@ -144,7 +144,7 @@ inline constexpr OperationRow kOperations[] = {
     {Operation::Zengin,        0,    "zengin",        "\x91S\x8B\xE2\x95\xB6\x8E\x9A",                  // 全銀文字
      "only the bank-transfer (Zengin) character set", Unit::None,
      operation_detail::LiteralWidth<literal::CheckZengin>,
-     operation_detail::RunWidth<CheckZengin>, std::nullopt, false, 0},
+     operation_detail::RunWidth<CheckZengin>, kernels::Check::Zengin, false, 0},
 };
 // clang-format on
 

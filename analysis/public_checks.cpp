@@ -62,3 +62,7 @@ CheckResult CheckHalfDigits(std::string_view text, int symbolsAllowed) {
 CheckResult CheckHalfAlnum(std::string_view text, int symbolsAllowed) {
     return ScriptCheck<literal::CheckHalfAlnum>(Check::HalfAlnum, text, symbolsAllowed);
 }
+
+CheckResult CheckZengin(std::string_view text) {
+    return literal::CheckZengin(text, Confirmed(Check::Zengin, text, 1));
+}

@@ -227,7 +227,3 @@ CheckResult CheckJis(std::string_view text) {
 CheckResult CheckCp932(std::string_view text) {
     return CheckKinds<IsCp932>(text);
 }
-
-CheckResult CheckZengin(std::string_view text) {
-    return literal::CheckZengin(text);
-}

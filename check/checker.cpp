@@ -55,7 +55,9 @@ class Pipeline {
                  const Decoder& decoder);
     void Report(const Record& record, RecordJudge& judge, const Plan& plan);
     void Fix(const Record& record, RecordJudge& judge, const Plan& plan);
-    const Plan& PlanFor(const Record& record, const Plan& plan) const;
+    // The plan of a record, and its compiled verdict where there is one.
+    std::pair<const Plan*, const RecordProgram*> PlanFor(const Record& record,
+                                                         const Plan& plan) const;
     void EndOfTransferFile();
 
     const Options& o_;
@@ -69,6 +71,8 @@ class Pipeline {
     // A bank transfer file: a plan for each kind of record, one for the rest, and what only the
     // whole file shows.
     std::vector<Plan> kindPlans_;
+    std::vector<std::optional<RecordProgram>> kindPrograms_;
+    std::optional<RecordProgram> program_;  // for fixed-width records in code page 932
     std::optional<TransferFile> transfer_;
     std::vector<FileFault> faults_;
     std::string name_;
@@ -103,6 +107,14 @@ void Pipeline::File(const std::string& path) {
         }
         transfer_.emplace();
     }
+    // Fixed-width records as read are what the checks see only in code page 932.
+    program_.reset();
+    kindPrograms_.clear();
+    if (o_.fixedWidth > 0 && !decoder.utf8()) {
+        program_ = RecordProgram::For(plan, o_.fixedWidth);
+        for (const Plan& p : kindPlans_)
+            kindPrograms_.push_back(RecordProgram::For(p, o_.fixedWidth));
+    }
     if (!o_.header || TakeHeader(*reader, judge, decoder, plan)) {
         Records(*reader, judge, plan, decoder);
     }
@@ -115,10 +127,14 @@ void Pipeline::File(const std::string& path) {
 
 // A bank transfer file's record is checked by the layout of its kind; one of no kind by the
 // plan of no columns, and found out of order.
-const Plan& Pipeline::PlanFor(const Record& record, const Plan& plan) const {
-    if (!transfer_) return plan;
-    const std::optional<int> kind = ZenginKind(record);
-    return kind ? kindPlans_[static_cast<std::size_t>(*kind)] : plan;
+std::pair<const Plan*, const RecordProgram*> Pipeline::PlanFor(const Record& record,
+                                                               const Plan& plan) const {
+    const std::optional<int> kind = transfer_ ? ZenginKind(record) : std::nullopt;
+    if (!kind) return {&plan, program_ ? &*program_ : nullptr};
+    const auto k = static_cast<std::size_t>(*kind);
+    const RecordProgram* program =
+        k < kindPrograms_.size() && kindPrograms_[k] ? &*kindPrograms_[k] : nullptr;
+    return {&kindPlans_[k], program};
 }
 
 // What the end of a bank transfer file shows: a trailer or an end record still missing.
@@ -216,12 +232,14 @@ void Pipeline::Records(RecordReader& reader, RecordJudge& judge, const Plan& pla
 
 // The record through the check stage and into the sink.
 void Pipeline::Report(const Record& record, RecordJudge& judge, const Plan& planOfFile) {
-    const Plan& plan = PlanFor(record, planOfFile);
+    const auto [chosen, program] = PlanFor(record, planOfFile);
+    const Plan& plan = *chosen;
     faults_.clear();
     if (transfer_) transfer_->Record(record, faults_);
     // Where only failures print, a record that passes is done with before its result is built;
     // corrections change only what a check rejects, so it is written as read.
-    const bool passes = (o_.quiet || corrected_) && faults_.empty() && judge.Passes(record, plan);
+    const bool passes = (o_.quiet || corrected_) && faults_.empty() &&
+                        (program ? program->Passes(record.raw) : judge.Passes(record, plan));
     if (corrected_ && !passes) return Fix(record, judge, plan);
     if (corrected_) {
         RecordResult asRead;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "analysis.h"
+
 namespace check {
 
 namespace {
@@ -149,6 +151,111 @@ std::unique_ptr<FastPath> ChooseFastPath(bool quiet, bool fields, const Plan& pl
     }
     return std::make_unique<Utf8Path>(std::move(checks), column.symbolsAllowed, maxRecord,
                                       Utf8BlockOf(column.rules, column.symbolsAllowed));
+}
+
+}  // namespace check
+
+namespace check {
+
+namespace {
+
+using ByteSet = std::array<std::uint64_t, 4>;
+
+bool Has(const ByteSet& set, unsigned char b) {
+    return set[b >> 6] >> (b & 63) & 1;
+}
+
+// The bytes a rule accepts as a field's byte at `at` of `width`, or none where it judges more
+// than single bytes. A class check qualifies where it rejects every lead byte, alone or paired.
+std::optional<ByteSet> BytesOf(const Rule& rule, int symbols, std::size_t at, std::size_t width) {
+    ByteSet set{};
+    const auto add = [&](unsigned b) { set[b >> 6] |= std::uint64_t{1} << (b & 63); };
+    switch (rule.kind) {
+        case RuleKind::Operation: {
+            const OperationRow& row = Row(rule.operation);
+            if (!row.kernel || kernels::IsDoubleByte(*row.kernel)) return std::nullopt;
+            if (row.unit != Unit::None) return std::nullopt;
+            for (unsigned b = 0; b < 256; ++b) {
+                const char c[2] = {static_cast<char>(b), 'A'};
+                const bool alone = row.run(std::string_view(c, 1), symbols).ok;
+                if (IsLeadByte(static_cast<unsigned char>(b))) {
+                    if (alone || row.run(std::string_view(c, 2), symbols).ok) return std::nullopt;
+                } else if (alone) {
+                    add(b);
+                }
+            }
+            return set;
+        }
+        case RuleKind::Digits:
+        case RuleKind::ZeroFilled:
+            for (unsigned b = '0'; b <= '9'; ++b) add(b);
+            return set;
+        case RuleKind::Blank:
+            add(' ');
+            return set;
+        case RuleKind::Equals:
+            if (rule.text.size() == width) add(static_cast<unsigned char>(rule.text[at]));
+            return set;
+        case RuleKind::MaxBytes:
+            if (width <= static_cast<std::size_t>(rule.limit)) set.fill(~std::uint64_t{0});
+            return set;
+        case RuleKind::PaddedLeft:
+        case RuleKind::Required:  // a field of a full record is never empty
+        case RuleKind::FoldSmallKana:
+        case RuleKind::HyphenForLongVowel:
+        case RuleKind::Trim:
+        case RuleKind::Truncate:
+            set.fill(~std::uint64_t{0});
+            return set;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<RecordProgram> RecordProgram::For(const Plan& plan, std::size_t width) {
+    RecordProgram program;
+    std::vector<ByteSet> perByte(width, ByteSet{~0ull, ~0ull, ~0ull, ~0ull});
+    for (const Column& column : plan.columns) {
+        if (column.width == 0) return std::nullopt;  // the whole record: a program of its own
+        for (const Rule& rule : column.rules) {
+            if (rule.kind == RuleKind::PaddedLeft) {
+                program.leftAligned_.emplace_back(column.start - 1, column.width);
+            }
+            for (std::size_t k = 0; k < column.width; ++k) {
+                const std::optional<ByteSet> bytes =
+                    BytesOf(rule, column.symbolsAllowed, k, column.width);
+                if (!bytes) return std::nullopt;
+                ByteSet& set = perByte[column.start - 1 + k];
+                for (std::size_t w = 0; w < 4; ++w) set[w] &= (*bytes)[w];
+            }
+        }
+    }
+    std::vector<ByteSet> sets;
+    for (const ByteSet& set : perByte) {
+        const auto known = std::find(sets.begin(), sets.end(), set);
+        program.setOf_.push_back(static_cast<std::uint32_t>(known - sets.begin()) * 256);
+        if (known != sets.end()) continue;
+        sets.push_back(set);
+        for (unsigned b = 0; b < 256; ++b) {
+            program.accepted_.push_back(Has(set, static_cast<unsigned char>(b)) ? 1 : 0);
+        }
+    }
+    return program;
+}
+
+bool RecordProgram::Passes(std::string_view raw) const {
+    if (raw.size() != setOf_.size()) return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(raw.data());
+    const std::uint8_t* accepted = accepted_.data();
+    const std::uint32_t* setOf = setOf_.data();
+    unsigned ok = 1;
+    for (std::size_t i = 0; i < raw.size(); ++i) ok &= accepted[setOf[i] + p[i]];
+    for (const auto& [start, width] : leftAligned_) {
+        const std::string_view field = raw.substr(start, width);
+        ok &= field[0] != ' ' || field.find_first_not_of(' ') == std::string_view::npos;
+    }
+    return ok;
 }
 
 }  // namespace check

@@ -5,10 +5,14 @@
 // failure is found and worded there.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cp932.h"
@@ -31,5 +35,27 @@ class FastPath {
 // this go record by record, where a record too long to check is refused.
 std::unique_ptr<FastPath> ChooseFastPath(bool quiet, bool fields, const Plan& plan,
                                          const Decoder& decoder, std::size_t maxRecord);
+
+}  // namespace check
+
+namespace check {
+
+// The verdict of a plan over fixed-width records, compiled into a set of bytes for each byte of
+// the record, where every rule of the plan judges its field a byte at a time (a class check of
+// single bytes, digits, zero-filled, equals, blank, padded-left, a byte limit): one table
+// lookup a byte in place of the rules' layers. It says exactly what RecordJudge::Passes says.
+class RecordProgram {
+  public:
+    // None where a rule of the plan judges more than single bytes.
+    static std::optional<RecordProgram> For(const Plan& plan, std::size_t width);
+    bool Passes(std::string_view raw) const;
+
+  private:
+    // Per byte of the record, where its set starts in accepted_: 256 entries a set, 1 for a
+    // byte the set holds.
+    std::vector<std::uint32_t> setOf_;
+    std::vector<std::uint8_t> accepted_;
+    std::vector<std::pair<std::size_t, std::size_t>> leftAligned_;  // padded-left fields
+};
 
 }  // namespace check

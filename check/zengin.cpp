@@ -29,13 +29,14 @@ std::string_view Following(char last) {
     }
 }
 
-// Digits as a number; none for anything else.
-std::optional<unsigned __int128> Number(std::string_view digits) {
-    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
-        return std::nullopt;
+// Digits as a number; none for anything else. The fields hold at most 12 digits.
+std::optional<unsigned long long> Number(std::string_view digits) {
+    unsigned long long n = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + static_cast<unsigned>(c - '0');
     }
-    unsigned __int128 n = 0;
-    for (const char c : digits) n = n * 10 + static_cast<unsigned>(c - '0');
+    if (digits.empty()) return std::nullopt;
     return n;
 }
 
@@ -90,7 +91,7 @@ void TransferFile::Record(const check::Record& record, std::vector<FileFault>& f
         summed_ = true;
     } else if (kind == '2') {
         ++count_;
-        const std::optional<unsigned __int128> amount = Number(record.raw.substr(80, 10));
+        const std::optional<unsigned long long> amount = Number(record.raw.substr(80, 10));
         summed_ = summed_ && amount.has_value();
         if (amount) sum_ += *amount;
     } else if (kind == '8') {
@@ -101,8 +102,8 @@ void TransferFile::Record(const check::Record& record, std::vector<FileFault>& f
 // A total that is no number is the digits rule's to report; an unreadable amount leaves no
 // sum to compare.
 void TransferFile::Totals(std::string_view trailer, std::vector<FileFault>& faults) const {
-    const std::optional<unsigned __int128> count = Number(trailer.substr(1, 6));
-    const std::optional<unsigned __int128> amount = Number(trailer.substr(7, 12));
+    const std::optional<unsigned long long> count = Number(trailer.substr(1, 6));
+    const std::optional<unsigned long long> amount = Number(trailer.substr(7, 12));
     if (count && *count != count_) {
         faults.push_back({FileFault::Kind::Count, Decimal(*count), Decimal(count_)});
     }

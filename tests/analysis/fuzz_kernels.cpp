@@ -1,7 +1,7 @@
 // Fuzz target: every kernel against the literal scans on arbitrary bytes (the UTF-8 records
-// kernel against the records the oracle decodes). The first byte picks the check (low three
-// bits) and the symbol flag (bit 3); the rest is the text. A disagreement aborts, which
-// libFuzzer and the corpus replay both report with the input.
+// kernel against the records the oracle decodes). The first byte picks the check (its value
+// modulo the checks) and the symbol flag (bit 3); the rest is the text. A disagreement aborts,
+// which libFuzzer and the corpus replay both report with the input.
 #include <cstdint>
 #include <cstdio>
 

@@ -124,7 +124,7 @@ TEST(CheckProgram, PrintsTheWindowsLinesPerRecord) {
     };
     // clang-format on
     for (const OutputCase& c : cases) {
-        const Outcome got = RunCheck(c.args, c.input);
+        const CheckRun got = RunCheck(c.args, c.input);
         EXPECT_EQ(got.out, c.expected)
             << c.name << "\n got: " << Hex(got.out) << "\nwant: " << Hex(c.expected);
         EXPECT_EQ(got.status, c.status) << c.name;
@@ -148,7 +148,7 @@ TEST(CheckProgram, WritesCodePage932WhenAskedOrWhereTheLocaleIsNotUtf8) {
 TEST(CheckProgram, NamesFilesAndKeepsGoingPastAnUnreadableOne) {
     const std::string good = TempFile("good.txt", Sjis("あ\nア\n"));
     const std::string missing = TempFolder() + "/missing.txt";
-    const Outcome got = RunCheck({"--quiet", "--full-hiragana", missing, good});
+    const CheckRun got = RunCheck({"--quiet", "--full-hiragana", missing, good});
     EXPECT_EQ(got.out, good + ":2: 全角ひらがな：ＮＧ (1バイト目)\n" + good +
                            ":2: 　　　>  【ア】 \n" + good + ":2: 候補「あ」 (1バイト目)\n");
     EXPECT_EQ(got.err, "kestrune-check: " + missing + ": No such file or directory\n");
@@ -184,7 +184,7 @@ TEST(CheckProgram, UsageErrorsSayWhatIsWrongOnOneLine) {
         {"--csv", "--delimiter", "\"", "--full-width"},  // the quote cannot delimit
     };
     for (const auto& args : wrong) {
-        const Outcome got = RunCheck(args, "x\n");
+        const CheckRun got = RunCheck(args, "x\n");
         EXPECT_EQ(got.status, 2) << ::testing::PrintToString(args);
         EXPECT_EQ(got.out, "");
         EXPECT_EQ(std::count(got.err.begin(), got.err.end(), '\n'), 1) << got.err;
@@ -278,8 +278,8 @@ TEST(CheckProgram, FaultsFoundByAttackingItStayMended) {
         const std::string in = TempFile("fault_stdin", c.input);
         const int inFd = open(in.c_str(), O_RDONLY);
         env.standardInput = inFd;
-        const Outcome got = c.sink == Sink::Memory ? RunCheck(c.args, c.input, env)
-                                                   : RunCheck(c.args, c.input, env, inFd);
+        const CheckRun got = c.sink == Sink::Memory ? RunCheck(c.args, c.input, env)
+                                                    : RunCheck(c.args, c.input, env, inFd);
         EXPECT_EQ(got.status, c.status);
         if (c.err.empty()) {
             EXPECT_EQ(got.err, "");
@@ -325,7 +325,7 @@ TEST(CheckProgram, ChecksARecordOfAMegabyte) {
     // カ x 524288 (1 MiB), then ｱ at byte 1048577.
     std::string record;
     for (int i = 0; i < (1 << 19); ++i) record += "\x83\x4A";
-    const Outcome got =
+    const CheckRun got =
         RunCheck({"--full-katakana", "--char-count"}, "\x83\x41\n" + record + "\xB1\n");
     const std::string second = "(standard input):2: ";
     EXPECT_EQ(got.out.substr(0, got.out.find('\n', got.out.find(second))),
@@ -386,7 +386,7 @@ TEST(CheckProgram, ExcerptMarksStandAroundBytesThatAreNoCharacter) {
             excerpt += " 【\uFFFD】 ";
             rejected = true;
         }
-        const Outcome got = RunCheck({"--all", "--full-hiragana", "--no-symbols"}, record + "\n");
+        const CheckRun got = RunCheck({"--all", "--full-hiragana", "--no-symbols"}, record + "\n");
         if (!rejected) continue;  // no excerpt
         const std::size_t second = got.out.find('\n') + 1;
         ASSERT_EQ(got.out.substr(second, got.out.find('\n', second) - second), excerpt)
@@ -433,8 +433,8 @@ TEST(CheckProgram, QuietBulkPathPrintsWhatTheRecordPathPrints) {
             std::vector<std::string> bulk = ops, single = ops;
             bulk.push_back("--quiet");
             single.insert(single.end(), {"--quiet", "--field", "1"});
-            const Outcome a = RunCheck(bulk, input, env);
-            const Outcome b = RunCheck(single, input, env);
+            const CheckRun a = RunCheck(bulk, input, env);
+            const CheckRun b = RunCheck(single, input, env);
             ASSERT_EQ(a.out, b.out) << "chunk " << env.chunk << ", input " << Hex(input);
             ASSERT_EQ(a.status, b.status);
         }

@@ -71,7 +71,7 @@ TEST(Fix, CorrectsWhatTheChecksSuggestAndNothingElse) {
         std::vector<std::string> args = c.args;
         if (args.back() == "--rejects") args.push_back(rejects);
         args.insert(args.end(), {"--fix", fixed});
-        const Outcome got = RunCheck(args, c.input);
+        const CheckRun got = RunCheck(args, c.input);
         EXPECT_EQ(ReadFile(fixed), c.fixed) << c.why << ": " << ByteDiff(c.fixed, ReadFile(fixed));
         EXPECT_EQ(ReadFile(rejects), c.rejects) << c.why;
         EXPECT_EQ(got.status, c.status) << c.why << "\n" << got.out << got.err;
@@ -121,7 +121,7 @@ TEST(Fix, KeepsEveryRecordOnceAndIsItsOwnFixedPoint) {
         // The corrected file passes, and fixing it again changes nothing.
         args = rules;
         args.insert(args.end(), {"--fix", again, fixed});
-        const Outcome second = RunCheck(args);
+        const CheckRun second = RunCheck(args);
         ASSERT_EQ(second.status, 0) << second.out;
         ASSERT_EQ(second.out, "");
         ASSERT_EQ(ReadFile(again), f);

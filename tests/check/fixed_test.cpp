@@ -8,7 +8,11 @@
 #include <vector>
 
 #include "bytes.h"
+#include "fast_path.h"
 #include "harness.h"
+#include "judge.h"
+#include "options.h"
+#include "zengin.h"
 
 namespace {
 
@@ -94,7 +98,7 @@ TEST(FixedWidth, RecordsFieldsAndTheTransferFile) {
     };
     // clang-format on
     for (const Case& c : cases) {
-        const Outcome got = RunCheck(c.args, c.input);
+        const CheckRun got = RunCheck(c.args, c.input);
         EXPECT_EQ(got.status, c.status) << c.why << "\n" << got.out << got.err;
         for (const std::string& line : c.lines) {
             EXPECT_NE(got.out.find(line), std::string::npos) << c.why << ": no " << line << "\n"
@@ -119,7 +123,7 @@ TEST(FixedWidth, UsageErrors) {
         {"--fixed-width", "4", "--record-end", "cr", "--column", "a@1-2:digits"},
     };
     for (const auto& args : wrong) {
-        const Outcome got = RunCheck(args, "abcd\n");
+        const CheckRun got = RunCheck(args, "abcd\n");
         EXPECT_EQ(got.status, 2) << ::testing::PrintToString(args) << got.out;
         EXPECT_NE(got.err.find("(see --help)"), std::string::npos) << got.err;
     }
@@ -155,6 +159,45 @@ TEST(FixedWidth, FixKeepsEveryRecordItsWidth) {
             RunCheck({"--format", "zengin", "--quiet", "--fix", again, fixed}).out.find("修正"),
             std::string::npos);
         ASSERT_EQ(ReadFile(again), f);
+    }
+}
+
+// The compiled verdict of a fixed-width plan says what the check stage says, for the bank file's
+// layouts and a layout with every rule it compiles, over random records of every byte kind.
+TEST(FixedWidth, CompiledVerdictAgreesWithTheCheckStage) {
+    std::vector<std::vector<check::ColumnSpec>> layouts(std::begin(check::TheZenginLayouts().kinds),
+                                                        std::end(check::TheZenginLayouts().kinds));
+    std::string error;
+    layouts.emplace_back();
+    ASSERT_TRUE(
+        check::ParseLayoutText("a@1-3:half-katakana,no-symbols\nb@4-5:equals=21\n"
+                               "c@6-8:max-bytes=3,required,padded-left\nd@9-9:blank\n",
+                               "test", layouts.back(), error))
+        << error;
+    const char pool[] = {'0',    '9',    ' ',    'A',    'a',    '(',    '-',
+                         '2',    '1',    '\xA6', '\xB1', '\xDE', '\xA7', '\x82',
+                         '\xA0', '\x83', '\x40', '\x7F', '\xFD', '\x80'};
+    std::mt19937 random(22);
+    const check::Decoder decoder(check::Encoding::Cp932);
+    check::RecordJudge judge(decoder);
+    // The records each layout is for: a header, data, a trailer, an end record, and ours.
+    const std::string goods[] = {Header(), Data("ｱ", 1), Trailer(1, 1), End(), Sjis("ｱｲｳ21 A  ")};
+    for (std::size_t l = 0; l < layouts.size(); ++l) {
+        const std::size_t width = goods[l].size();
+        const check::Plan plan = check::PlanColumns(layouts[l], true, false);
+        const std::optional<check::RecordProgram> program = check::RecordProgram::For(plan, width);
+        ASSERT_TRUE(program);
+        for (int round = 0; round < 3000; ++round) {
+            // A good record of the kind with a few bytes changed, so that most fields pass.
+            std::string raw = goods[l];
+            for (std::size_t k = random() % 3; k > 0; --k)
+                raw[random() % raw.size()] = pool[random() % std::size(pool)];
+            if (random() % 20 == 0) raw.pop_back();
+            check::Record record;
+            record.raw = raw;
+            record.expectedLength = width;
+            ASSERT_EQ(program->Passes(raw), judge.Passes(record, plan)) << Hex(raw);
+        }
     }
 }
 

@@ -29,8 +29,8 @@ std::string ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
-Outcome RunCheck(const std::vector<std::string>& args, std::string_view input,
-                 check::Environment env, int inFd) {
+CheckRun RunCheck(const std::vector<std::string>& args, std::string_view input,
+                  check::Environment env, int inFd) {
     const std::string in = TempFile("stdin", input);
     std::FILE* inFile = inFd < 0 ? std::fopen(in.c_str(), "rb") : nullptr;
     char* out = nullptr;
@@ -45,7 +45,7 @@ Outcome RunCheck(const std::vector<std::string>& args, std::string_view input,
     std::fclose(env.out);
     std::fclose(env.err);
     if (inFile) std::fclose(inFile);
-    Outcome outcome{status, out ? std::string(out, outSize) : "", std::string(err, errSize)};
+    CheckRun outcome{status, out ? std::string(out, outSize) : "", std::string(err, errSize)};
     std::free(out);
     std::free(err);
     return outcome;

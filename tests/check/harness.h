@@ -7,7 +7,7 @@
 
 #include "checker.h"
 
-struct Outcome {
+struct CheckRun {
     int status;
     std::string out, err;
 };
@@ -20,5 +20,5 @@ std::string ReadFile(const std::string& path);
 
 // Runs the command line with `input` on standard input.
 // With `inFd`, standard input and standard output are the caller's (env.standardInput, env.out).
-Outcome RunCheck(const std::vector<std::string>& args, std::string_view input = {},
-                 check::Environment env = {}, int inFd = -1);
+CheckRun RunCheck(const std::vector<std::string>& args, std::string_view input = {},
+                  check::Environment env = {}, int inFd = -1);
