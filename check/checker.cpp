@@ -273,7 +273,7 @@ int CheckFiles(const Options& o, const Environment& env, Output& out) {
     }
     // Standard output holds the corrected records; the report goes beside the messages.
     std::optional<Output> toError;
-    if (o.fixFile == "-") toError.emplace(env.err, o.output);
+    if (o.fixFile == "-") toError.emplace(env.err, o.json ? Encoding::Utf8 : o.output);
     Output& report = toError ? *toError : out;
     Pipeline pipeline(o, env, report, fix.fixed(), fix.rejects());
     const std::vector<std::string> standardInput = {"-"};
@@ -303,7 +303,9 @@ int CheckFiles(const Options& o, const Environment& env, Output& out) {
 
 int RunCommandLine(const std::vector<std::string>& args, const Environment& env) {
     const ParsedOptions parsed = ParseOptions(args, env.localeOutput);
-    Output out(env.out, parsed.options.output);
+    // The results in JSON are UTF-8 whatever the output encoding; a console is told so.
+    const bool json = parsed.action == Action::Check && parsed.options.json;
+    Output out(env.out, json ? Encoding::Utf8 : parsed.options.output);
     int status = kAllPassed;
     try {
         switch (parsed.action) {
