@@ -28,8 +28,8 @@ class Output {
     void Text(std::string_view cp932) { Text(std::span(&cp932, 1)); }
     // UTF-8 bytes in the output encoding.
     void Utf8(std::string_view utf8);
-    // A file's name in text output: UTF-8 in the output encoding where the platform's names are
-    // UTF-8, else the system's bytes as they are.
+    // A file's name, or a message holding one: UTF-8 in the output encoding where the
+    // platform's names are UTF-8, else the system's bytes as they are.
     void Name(std::string_view name) { platform::NamesAreUtf8() ? Utf8(name) : Raw(name); }
     // One code page 932 text given in pieces, each converted on its own, as a quoted JSON
     // string in UTF-8.

@@ -153,7 +153,7 @@ Ran Run(const std::vector<std::string>& args, std::string_view input, Out out = 
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = in;
     startup.hStdOutput = stdOut;
-    startup.hStdError = err;
+    startup.hStdError = out == Out::Console ? stdOut : err;  // as in a console window
     PROCESS_INFORMATION process{};
     Ran ran;
     if (CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
@@ -217,8 +217,8 @@ void WhatOnlyWindowsShows() {
            R"j("position":0,"lines":["文字サイズ：2バイト"]})j"
            "\n",
            0);
-    Expect("a file that is not there", Run({"--byte-size", "ない.txt"}, ""), "", 2,
-           "kestrune-check: ない.txt: No such file or directory\n");
+    Expect("a message names a file as the results do", Run({"--byte-size", "ない.txt"}, ""), "", 2,
+           Sjis("kestrune-check: ない.txt: No such file or directory\n"));
 
     // A console is written in characters: the same text whatever the output encoding, and
     // whatever the console's code page (one that holds no Japanese here).
@@ -232,6 +232,9 @@ void WhatOnlyWindowsShows() {
               std::string("a console shows the characters of ") + encoding,
               "status " + std::to_string(ran.status) + ", shown\n" + Utf8(ran.console));
     }
+    const Ran missing = Run({"--byte-size", "ない.txt"}, "", Out::Console);
+    Check(missing.console == Wide("kestrune-check: ない.txt: No such file or directory\n"),
+          "a console shows a message's characters", Utf8(missing.console));
     const Ran json = Run({"--json", "--byte-size"}, "a\n", Out::Console);
     Check(json.console == Wide(R"j({"file":"(standard input)","record":1,"line":1,)j"
                                R"j("operation":"byte-size","ok":true,"position":0,"lines":)j"
