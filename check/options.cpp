@@ -10,6 +10,7 @@
 
 #include "cp932.h"
 #include "kestrune_version.h"
+#include "platform.h"
 
 namespace check {
 
@@ -89,7 +90,7 @@ bool ParseColumn(std::string_view spec, ColumnSpec& column, std::string& error) 
 // The columns of a layout file, one FIELD:RULE[,RULE...] a line; blank lines and lines that
 // start with # are skipped.
 bool ReadLayout(const std::string& path, std::vector<ColumnSpec>& columns, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(platform::PathOf(path), std::ios::binary);
     if (!file) {
         error = "--layout " + path + ": " + std::strerror(errno);
         return false;

@@ -53,6 +53,10 @@ bool Writer::Write(std::string_view bytes, int& error) {
     return true;
 }
 
+std::filesystem::path PathOf(const std::string& name) {
+    return name;
+}
+
 int OpenForReading(const std::string& path, int& error) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) error = errno;

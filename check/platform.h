@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,9 @@ Encoding PreferredOutput();
 // Whether file names are UTF-8 whatever the output encoding (so that text output converts
 // them), rather than the system's bytes, printed as they are.
 bool NamesAreUtf8();
+
+// A name as the standard library opens it (std::ifstream): UTF-16 on Windows.
+std::filesystem::path PathOf(const std::string& name);
 
 // Opens a file for reading; -1 with `error` (an errno) set when it cannot be opened.
 int OpenForReading(const std::string& path, int& error);

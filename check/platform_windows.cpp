@@ -133,6 +133,10 @@ bool NamesAreUtf8() {
     return true;
 }
 
+std::filesystem::path PathOf(const std::string& name) {
+    return Wide(name);
+}
+
 int OpenForReading(const std::string& path, int& error) {
     const HANDLE handle = CreateFileW(Wide(path).c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -217,6 +217,9 @@ void WhatOnlyWindowsShows() {
            R"j("position":0,"lines":["文字サイズ：2バイト"]})j"
            "\n",
            0);
+    WriteFile(folder + Wide("\\様式.txt"), "1:half-katakana\n");
+    Expect("a layout file of a Japanese name", Run({"--layout", "様式.txt"}, Sjis("ｱ\n")),
+           Sjis(in + "1:1: 半角カタカナ：ＯＫ\n"), 0);
     Expect("a message names a file as the results do", Run({"--byte-size", "ない.txt"}, ""), "", 2,
            Sjis("kestrune-check: ない.txt: No such file or directory\n"));
 
