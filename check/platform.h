@@ -63,10 +63,11 @@ std::optional<FileId> IdOfPath(const std::string& path);
 std::optional<FileId> IdOfDescriptor(int fd);
 
 // A file written in full before it takes its name: the bytes go to a file of no name (or of a
-// hidden one, where the file system cannot make nameless files, and on Windows) in the
-// destination's folder, which Commit() renames over the destination once everything is written
-// and on disk. Until then an existing file of that name is untouched; a run that fails leaves it
-// so, and so does a killed one (on Windows a killed run leaves its hidden file beside it).
+// temporary one starting with a dot, where the file system cannot make nameless files, and on
+// Windows) in the destination's folder, which Commit() renames over the destination once
+// everything is written and on disk. Until then an existing file of that name is untouched; a
+// run that fails leaves it so, and so does a killed one (which on Windows leaves its temporary
+// file beside it).
 class ReplacingFile {
   public:
     ReplacingFile() = default;
