@@ -27,6 +27,13 @@ namespace check {
 
 namespace {
 
+// One line on standard error. The names in it are written as the results write them (in the
+// output encoding where names are UTF-8), and a console shows its characters.
+void Say(const Environment& env, Encoding encoding, const std::string& message) {
+    Output err(env.err, encoding);
+    err.Name("kestrune-check: " + message + "\n");
+}
+
 class Pipeline {
   public:
     // With --fix, `fixed` and `rejects` (when given) take the records.
@@ -45,7 +52,7 @@ class Pipeline {
   private:
     void Trouble(const std::string& message) {
         out_.Flush();
-        std::fprintf(env_.err, "kestrune-check: %s\n", message.c_str());
+        Say(env_, o_.output, message);
         status_ = kTrouble;
     }
     std::unique_ptr<RecordReader> Reader(Source& source) const;
@@ -89,7 +96,7 @@ void Pipeline::File(const std::string& path) {
         return;
     }
     const std::string hint = source.Start();
-    if (!hint.empty()) std::fprintf(env_.err, "kestrune-check: %s\n", hint.c_str());
+    if (!hint.empty()) Say(env_, o_.output, hint);
     const Decoder decoder = source.decoder();
     const std::unique_ptr<RecordReader> reader = Reader(source);
     if (fixed_ != nullptr) {
@@ -339,13 +346,13 @@ int CheckFiles(const Options& o, const Environment& env, Output& out) {
     FixFiles fix;
     if (!o.fixFile.empty()) {
         if (const std::string error = fix.Open(o, env); !error.empty()) {
-            std::fprintf(env.err, "kestrune-check: %s (see --help)\n", error.c_str());
+            Say(env, o.output, error + " (see --help)");
             return kTrouble;
         }
     }
     // Standard output holds the corrected records; the report goes beside the messages.
     std::optional<Output> toError;
-    if (o.fixFile == "-") toError.emplace(env.err, o.output);
+    if (o.fixFile == "-") toError.emplace(env.err, o.json ? Encoding::Utf8 : o.output);
     Output& report = toError ? *toError : out;
     Pipeline pipeline(o, env, report, fix.fixed(), fix.rejects());
     const std::vector<std::string> standardInput = {"-"};
@@ -362,9 +369,9 @@ int CheckFiles(const Options& o, const Environment& env, Output& out) {
         error = fix.Commit(o);
     }
     if (status == kTrouble || !error.empty()) {
-        if (!error.empty()) std::fprintf(env.err, "kestrune-check: %s\n", error.c_str());
+        if (!error.empty()) Say(env, o.output, error);
         if (o.fixFile != "-") {
-            std::fprintf(env.err, "kestrune-check: %s not written\n", o.fixFile.c_str());
+            Say(env, o.output, o.fixFile + " not written");
         }
         status = kTrouble;
     }
@@ -375,7 +382,9 @@ int CheckFiles(const Options& o, const Environment& env, Output& out) {
 
 int RunCommandLine(const std::vector<std::string>& args, const Environment& env) {
     const ParsedOptions parsed = ParseOptions(args, env.localeOutput);
-    Output out(env.out, parsed.options.output);
+    // The results in JSON are UTF-8 whatever the output encoding; a console is told so.
+    const bool json = parsed.action == Action::Check && parsed.options.json;
+    Output out(env.out, json ? Encoding::Utf8 : parsed.options.output);
     int status = kAllPassed;
     try {
         switch (parsed.action) {
@@ -387,7 +396,7 @@ int RunCommandLine(const std::vector<std::string>& args, const Environment& env)
                 out.Raw(VersionText());
                 break;
             case Action::UsageError:
-                std::fprintf(env.err, "kestrune-check: %s (see --help)\n", parsed.error.c_str());
+                Say(env, parsed.options.output, parsed.error + " (see --help)");
                 return kTrouble;
             case Action::Check:
                 status = CheckFiles(parsed.options, env, out);
@@ -399,7 +408,7 @@ int RunCommandLine(const std::vector<std::string>& args, const Environment& env)
         return kTrouble;
     }
     if (!out.Flush()) {
-        std::fprintf(env.err, "kestrune-check: write error: %s\n", std::strerror(out.error()));
+        Say(env, parsed.options.output, std::string("write error: ") + std::strerror(out.error()));
         return kTrouble;
     }
     return status;

@@ -11,6 +11,7 @@
 
 #include "cp932.h"
 #include "kestrune_version.h"
+#include "platform.h"
 
 namespace check {
 
@@ -135,7 +136,7 @@ namespace {
 
 // The columns of a layout file.
 bool ReadLayout(const std::string& path, std::vector<ColumnSpec>& columns, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(platform::PathOf(path), std::ios::binary);
     if (!file) {
         error = "--layout " + path + ": " + std::strerror(errno);
         return false;

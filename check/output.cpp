@@ -28,11 +28,7 @@ void Output::Raw(std::string_view bytes) {
 
 void Output::Write(std::string_view bytes) {
     if (failed() || bytes.empty()) return;
-    errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() ||
-        std::fflush(file_) != 0) {
-        error_ = errno != 0 ? errno : EIO;
-    }
+    writer_.Write(bytes, error_);
 }
 
 bool Output::Flush() {

@@ -9,12 +9,14 @@
 #include <string_view>
 
 #include "encoding.h"
+#include "platform.h"
 
 namespace check {
 
 class Output {
   public:
-    Output(std::FILE* file, Encoding encoding) : file_(file), encoding_(encoding) {}
+    Output(std::FILE* file, Encoding encoding)
+        : file_(file), encoding_(encoding), writer_(file, encoding) {}
     ~Output() { Flush(); }
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
@@ -26,6 +28,9 @@ class Output {
     void Text(std::string_view cp932) { Text(std::span(&cp932, 1)); }
     // UTF-8 bytes in the output encoding.
     void Utf8(std::string_view utf8);
+    // A file's name, or a message holding one: UTF-8 in the output encoding where the
+    // platform's names are UTF-8, else the system's bytes as they are.
+    void Name(std::string_view name) { platform::NamesAreUtf8() ? Utf8(name) : Raw(name); }
     // One code page 932 text given in pieces, each converted on its own, as a quoted JSON
     // string in UTF-8.
     void JsonText(std::span<const std::string_view> cp932);
@@ -46,6 +51,7 @@ class Output {
 
     std::FILE* file_;
     Encoding encoding_;
+    platform::Writer writer_;
     std::string buffer_;
     std::string scratch_;
     int error_ = 0;

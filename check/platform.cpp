@@ -3,13 +3,59 @@
 #include "platform.h"
 
 #include <fcntl.h>
+#include <langinfo.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdlib>
+#include <cstring>
 
 namespace check::platform {
+
+// A standard descriptor closed at start-up would be taken by the first file opened, and
+// results would be written into it. Hold its place with /dev/null opened the wrong way round,
+// so that using it fails (EBADF) and is reported like any other failed read or write.
+void StartUp() {
+    for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int held = open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+        if (held != fd && held >= 0) {
+            dup2(held, fd);
+            close(held);
+        }
+    }
+    std::setlocale(LC_CTYPE, "");
+}
+
+std::vector<std::string> Arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+Encoding PreferredOutput() {
+    return std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0 ? Encoding::Utf8 : Encoding::Cp932;
+}
+
+bool NamesAreUtf8() {
+    return false;
+}
+
+Writer::Writer(std::FILE* file, Encoding encoding) : file_(file), encoding_(encoding) {}
+
+bool Writer::Write(std::string_view bytes, int& error) {
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() ||
+        std::fflush(file_) != 0) {
+        error = errno != 0 ? errno : EIO;
+        return false;
+    }
+    return true;
+}
+
+std::filesystem::path PathOf(const std::string& name) {
+    return name;
+}
 
 int OpenForReading(const std::string& path, int& error) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -64,7 +64,7 @@ class Text final : public Sink {
 };
 
 void Text::Start(const RecordResult& result, std::string_view label) {
-    out_.Raw(result.file);
+    out_.Name(result.file);
     out_.Raw(":");
     out_.Raw(std::to_string(result.record));
     out_.Raw(":");

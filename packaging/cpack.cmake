@@ -1,7 +1,9 @@
+# SPDX-License-Identifier: MIT
 # The package cpack makes from the installation: the Debian package on Linux, the zip on
 # Windows. Included by the top-level CMakeLists.txt after every install rule.
 set(CPACK_PACKAGE_NAME kestrune)
 set(CPACK_PACKAGE_VENDOR "Kestrune maintainers")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_HOMEPAGE_URL https://github.com/kestrune/kestrune)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "check Japanese text by its Shift-JIS bytes")
 set(CPACK_STRIP_FILES ON)
@@ -11,7 +13,8 @@ set(CPACK_SOURCE_GENERATOR "")
 
 if(WIN32)
     set(CPACK_GENERATOR ZIP)
-    # kestrune.exe and README.txt in one folder named after the zip.
+    # kestrune.exe, kestrune-check.exe, README.txt and LICENSE.txt in one folder named after the
+    # zip.
     set(CPACK_PACKAGE_FILE_NAME kestrune-${PROJECT_VERSION}-win64)
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()

@@ -1,7 +1,5 @@
 #include "bytes.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -41,24 +39,6 @@ std::string HexAround(std::string_view bytes, std::size_t at, std::size_t radius
     text += ": ";
     text += Hex(bytes.substr(from, 2 * radius + 1));
     return text;
-}
-
-std::string Sjis(std::string_view utf8) {
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) std::abort();
-    std::string out(utf8.size() * 2 + 1, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    std::size_t inLeft = utf8.size();
-    char* dst = out.data();
-    std::size_t outLeft = out.size();
-    if (iconv(cd, &in, &inLeft, &dst, &outLeft) == static_cast<std::size_t>(-1)) {
-        std::fprintf(stderr, "no code page 932 form for \"%.*s\"\n", static_cast<int>(utf8.size()),
-                     utf8.data());
-        std::abort();
-    }
-    iconv_close(cd);
-    out.resize(out.size() - outLeft);
-    return out;
 }
 
 std::string ByteDiff(std::string_view expected, std::string_view actual) {
