@@ -18,20 +18,11 @@
 #include "bytes.h"
 #include "kernels.h"
 #include "output_cases.h"
+#include "tally.h"
 
 namespace {
 
 constexpr DWORD kRunMs = 30000;  // for one run of the program
-
-int passed = 0, failed = 0;
-
-bool Check(bool ok, const std::string& what, const std::string& why = {}) {
-    ++(ok ? passed : failed);
-    std::printf("%s %s%s%s\n", ok ? "ok  " : "FAIL", what.c_str(), ok || why.empty() ? "" : ": ",
-                ok ? "" : why.c_str());
-    std::fflush(stdout);
-    return ok;
-}
 
 std::wstring Wide(std::string_view utf8) {
     std::wstring wide(utf8.size(), L'\0');
@@ -304,6 +295,5 @@ int wmain(int argc, wchar_t** argv) {
     TheOutputTable();
     WhatOnlyWindowsShows();
     TheProbe();
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed == 0 ? 0 : 1;
+    return Finish();
 }

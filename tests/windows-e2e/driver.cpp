@@ -21,6 +21,7 @@
 
 #include "class_icon_probe.h"
 #include "session.h"
+#include "tally.h"
 
 namespace {
 
@@ -35,21 +36,6 @@ constexpr int kAllowSymbolsId = 1012;
 constexpr char kAllowSymbolsCaption[] = "記号を許可";
 // A button is captioned with the name that starts each line it adds, before this colon.
 constexpr char kColon[] = "：";
-
-int passed = 0, failed = 0;
-
-bool Check(bool ok, const std::string& what, const std::string& why = {}) {
-    ++(ok ? passed : failed);
-    std::printf("%s %s%s%s\n", ok ? "ok  " : "FAIL", what.c_str(), ok || why.empty() ? "" : ": ",
-                ok ? "" : why.c_str());
-    std::fflush(stdout);
-    return ok;
-}
-
-int Finish() {
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed == 0 ? 0 : 1;
-}
 
 // ---- Bytes ------------------------------------------------------------------------------------
 
