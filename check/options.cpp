@@ -99,11 +99,7 @@ bool ParseColumn(std::string_view spec, ColumnSpec& column, std::string& error) 
         if (comma == std::string_view::npos) break;
         rules.remove_prefix(comma + 1);
     }
-    const auto has = [&](RuleKind kind) {
-        return std::any_of(column.rules.begin(), column.rules.end(),
-                           [&](const Rule& r) { return r.kind == kind; });
-    };
-    if (has(RuleKind::Truncate) && !has(RuleKind::MaxBytes)) {
+    if (HasRule(column.rules, RuleKind::Truncate) && !HasRule(column.rules, RuleKind::MaxBytes)) {
         error = "truncate needs max-bytes=N in the same column";
         return false;
     }

@@ -46,10 +46,6 @@ bool InSpaceRunAtAnEnd(std::string_view text, std::size_t at) {
     return spacesFrom(0, at) || spacesFrom(at, text.size());
 }
 
-bool Has(std::span<const Rule> rules, RuleKind kind) {
-    return std::any_of(rules.begin(), rules.end(), [&](const Rule& r) { return r.kind == kind; });
-}
-
 }  // namespace
 
 void Repairer::Repair(const Record& record, const Plan& plan) {
@@ -81,7 +77,7 @@ void Repairer::Repair(const Record& record, const Plan& plan) {
         const Text before = column.width > 0 ? text : Text{};
         for (const Rule& rule : keep ? std::span<const Rule>() : column.rules) {
             if (NotesRejected(rule)) Correct(k, column, rule, text);
-            if (rule.kind == RuleKind::MaxBytes && Has(column.rules, RuleKind::Truncate)) {
+            if (rule.kind == RuleKind::MaxBytes && HasRule(column.rules, RuleKind::Truncate)) {
                 Truncate(k, rule.limit, text);
             }
         }
@@ -124,19 +120,20 @@ void Repairer::Correct(std::size_t k, const Column& column, const Rule& rule, Te
         const Suggestion fix = SuggestFix(rule.operation, bytes, at, column.symbolsAllowed);
         const auto small = std::find_if(std::begin(kFullSizeKana), std::end(kFullSizeKana),
                                         [&](const auto& kana) { return kana.small == c; });
-        if (Has(column.rules, RuleKind::Trim) && IsOneOf(c, kSpaces) &&
+        if (HasRule(column.rules, RuleKind::Trim) && IsOneOf(c, kSpaces) &&
             InSpaceRunAtAnEnd(bytes, at)) {
             name = "trim";
         } else if (fix.size > 0) {
             to = fix.Text();
             covers = static_cast<std::size_t>(fix.covers);
-        } else if (Has(column.rules, RuleKind::FoldSmallKana) && small != std::end(kFullSizeKana)) {
+        } else if (HasRule(column.rules, RuleKind::FoldSmallKana) &&
+                   small != std::end(kFullSizeKana)) {
             // The full-size kana, or the check's suggestion for it (ァ to ｱ for zengin).
             const Suggestion other =
                 SuggestFix(rule.operation, small->full, 0, column.symbolsAllowed);
             to = accepts(small->full) ? std::string(small->full) : std::string(other.Text());
             name = "fold-small-kana";
-        } else if (Has(column.rules, RuleKind::HyphenForLongVowel) && IsOneOf(c, kLongVowels) &&
+        } else if (HasRule(column.rules, RuleKind::HyphenForLongVowel) && IsOneOf(c, kLongVowels) &&
                    accepts("-")) {
             to = "-";
             name = "hyphen-for-long-vowel";

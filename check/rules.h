@@ -3,7 +3,9 @@
 // adding a rule is adding a row.
 #pragma once
 
+#include <algorithm>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,6 +89,11 @@ bool ParseCount(std::string_view text, int& n);
 
 // The name of the rule's operation in JSON.
 std::string_view JsonName(const Rule& rule);
+
+// Whether one of `rules` is of `kind`.
+inline bool HasRule(std::span<const Rule> rules, RuleKind kind) {
+    return std::any_of(rules.begin(), rules.end(), [&](const Rule& r) { return r.kind == kind; });
+}
 
 // Whether the rule is a correction, not a check.
 inline bool Corrects(const Rule& rule) {
