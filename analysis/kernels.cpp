@@ -14,7 +14,10 @@ bool Available(Isa isa) {
         case Isa::Sse2:
             return true;
         case Isa::Avx2:
-            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+            // The bit instructions come with AVX2 on every processor that has it, but are
+            // asked for all the same, since the kernels are compiled to use them.
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+                   __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
 #endif
         default:
             return false;
