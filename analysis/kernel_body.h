@@ -93,7 +93,8 @@ KESTRUNE_INLINE Vec CommonAcceptedByNibbles(const char* p) {
     Vec all;
     for (std::size_t k = 0; k < kVectors; k += 2) {
         // The leads and the trails in the same order, whatever it is: only their pairing counts.
-        const Vec a = GatherPairs(Load(p + k * kLanes)), b = GatherPairs(Load(p + (k + 1) * kLanes));
+        const Vec a = GatherPairs(Load(p + k * kLanes)),
+                  b = GatherPairs(Load(p + (k + 1) * kLanes));
         const Vec leads = LowHalves(a, b), trails = HighHalves(a, b);
         const Vec classes =
             And(And(Nibbles(c.low, LowNibbles(trails)), Nibbles(c.high, HighNibbles(trails))),
@@ -175,25 +176,9 @@ KESTRUNE_INLINE std::uint64_t LeadBits64(const char* p) {
     return BlockBits(p, [](Vec v) KESTRUNE_LAMBDA { return LeadBits(v); });
 }
 
-// The characters that start in whole blocks. Each block is counted as though its byte 0 started
-// a character, so that the carry from the block before is no link in a chain through the block's
-// arithmetic (which held the loop to its latency): when byte 0 is a trail instead, the run of lead
-// bytes at byte 0 holds one lead start fewer where its length is odd, and nothing after that run
-// changes but a run that fills the block, which passes the carry on. The characters are the bytes
-// less the trails, and a block's trails are its lead starts less the one whose trail crosses its
-// end plus the one from the block before, so the crossings cancel but for the last.
+// The characters that start in whole blocks, counted as CountLeadStarts says.
 KESTRUNE_INLINE void CountBlock(const char* b, std::uint64_t& carry, std::size_t& leadStarts) {
-    constexpr std::uint64_t kOddBits = ~kEvenBits;
-    const std::uint64_t lead = LeadBits64(b);
-    // Adding the first bit of each run begun on an odd bit clears that run (see TrailBits), so
-    // what remains of the runs in the sum is those begun on an even bit; their starts are the even
-    // bits, those of the others the odd ones.
-    std::uint64_t sum = 0;
-    const bool carriesOut = __builtin_add_overflow(lead, lead & ~(lead << 1) & kOddBits, &sum);
-    const auto starts = static_cast<std::size_t>(__builtin_popcountll(lead & (sum ^ kOddBits)));
-    const auto runAtZero = static_cast<std::size_t>(std::countr_one(lead));
-    leadStarts += starts - (carry & runAtZero);
-    carry = lead == ~std::uint64_t{0} ? carry : std::uint64_t{carriesOut};
+    CountLeadStarts(LeadBits64(b), carry, leadStarts);
 }
 
 KESTRUNE_TARGET CountedPrefix Count(std::string_view text) {

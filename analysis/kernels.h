@@ -3,7 +3,9 @@
 //
 // Three implementations of each, all callable here by name so that tests can hold each one to
 // the literal scans: a portable scalar reference, SSE2 (every x86-64 processor) and AVX2 (chosen
-// at run time where the processor has it). No kernel reads at or past text.size().
+// at run time where the processor has it). The character count and the jis kernel have a fourth,
+// AVX-512 with its byte permutes (VBMI) and bit shuffles (BITALG), chosen the same way; for the
+// others Isa::Avx512 runs AVX2. No kernel reads at or past text.size().
 #pragma once
 
 #include <array>
@@ -15,7 +17,7 @@
 
 namespace kernels {
 
-enum class Isa { Scalar, Sse2, Avx2 };
+enum class Isa { Scalar, Sse2, Avx2, Avx512 };
 
 // The unit every kernel confirms: blocks start at multiples of it from the start of the text.
 inline constexpr std::size_t kBlock = 64;

@@ -111,8 +111,9 @@ KESTRUNE_INLINE Vec AndNot(Vec a, Vec b) {
 // with their masks and shifts took six).
 #define KESTRUNE_NIBBLE_LOOKUP 1
 KESTRUNE_INLINE Vec GatherPairs(Vec v) {
-    const Vec evenThenOdd = _mm256_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15,  //
-                                             0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15);
+    const Vec evenThenOdd =
+        _mm256_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15,  //
+                         0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15);
     return _mm256_shuffle_epi8(v, evenThenOdd);
 }
 KESTRUNE_INLINE Vec LowHalves(Vec a, Vec b) {
