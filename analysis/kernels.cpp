@@ -40,10 +40,14 @@ bool Avx512Available() {
 }  // namespace
 
 Isa Fastest() {
-    static const Isa fastest = Available(Isa::Avx512) ? Isa::Avx512
-                               : Available(Isa::Avx2) ? Isa::Avx2
+    static const Isa fastest = Available(Isa::Avx2)   ? Isa::Avx2
                                : Available(Isa::Sse2) ? Isa::Sse2
                                                       : Isa::Scalar;
+    return fastest;
+}
+
+Isa FastestWide() {
+    static const Isa fastest = Avx512Available() ? Isa::Avx512 : Fastest();
     return fastest;
 }
 

@@ -25,8 +25,11 @@ inline constexpr std::size_t kBlock = 64;
 // The project's one processor probe: whatever else picks an instruction set at run time (the
 // conversion's UTF-8 classifier too) asks these.
 bool Available(Isa isa);
-// The best kernel this processor runs, chosen once.
+// The best kernel this processor runs, chosen once: at most AVX2, which every kernel has.
 Isa Fastest();
+// The same with AVX-512 where the processor has it, for the character count and the jis
+// kernel, the two with an AVX-512 form: Fastest() for the others would run AVX2 under it.
+Isa FastestWide();
 
 // The start of the first whole block holding a character that `check` rejects, or the end of
 // the last whole block when there is none. Blocks start at character starts in every check

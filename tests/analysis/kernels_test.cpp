@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bytes.h"
+#include "char_starts.h"
 #include "guarded.h"
 #include "oracle.h"
 
@@ -81,6 +82,37 @@ TEST(Kernels, JisEveryPairAtEveryOffsetOfABlock) {
             if (!IsLead(code >> 8) && !IsLead(code & 0xFF)) continue;
             text.replace(offset, 2, {static_cast<char>(code >> 8), static_cast<char>(code)});
             ASSERT_EQ(JisDisagreement(text), "") << HexAround(text, offset);
+        }
+    }
+}
+
+// The block arithmetic of char_starts.h against a walk over a block's bits a character at a
+// time, for random lead masks (from no lead bytes to all of them) and both carries in.
+TEST(Kernels, BlockStartsAgreeWithAWalkOverTheBits) {
+    std::mt19937_64 random(3);
+    for (int round = 0; round < 20000; ++round) {
+        const unsigned eighths = round % 9;  // the share of lead bytes
+        std::uint64_t lead = 0;
+        for (unsigned b = 0; b < 64; ++b) lead |= std::uint64_t{random() % 8 < eighths} << b;
+        for (const std::uint64_t carry : {0u, 1u}) {
+            std::uint64_t starts = 0;
+            std::size_t leadStarts = 0;
+            unsigned b = static_cast<unsigned>(carry);  // byte 0 a trail when carried into
+            while (b < 64) {
+                starts |= std::uint64_t{1} << b;
+                const bool isLead = lead >> b & 1;
+                leadStarts += isLead;
+                b += isLead ? 2 : 1;
+            }
+            const std::uint64_t carriedOut = b == 65;
+            const kernels::BlockStarts block = kernels::StartsOf(lead);
+            std::uint64_t counted = carry;
+            std::size_t countedStarts = 0;
+            kernels::CountLeadStarts(lead, counted, countedStarts);
+            ASSERT_TRUE(kernels::StartsWith(block, carry) == starts &&
+                        kernels::CarryOut(lead, block, carry) == carriedOut &&
+                        countedStarts == leadStarts && counted == carriedOut)
+                << std::hex << "lead " << lead << " carry " << carry;
         }
     }
 }
