@@ -5,6 +5,8 @@
 // when it follows an odd run of lead bytes that began at a character start.
 #pragma once
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 
 namespace kernels {
@@ -27,6 +29,55 @@ inline std::uint64_t TrailBits(std::uint64_t lead, std::uint64_t& carry) {
     const std::uint64_t byteZero = carry;
     carry = carriesOut ? 1 : 0;
     return trails | byteZero;
+}
+
+// The same, for loops that must not wait on the carry: what holds of a block whatever its carry,
+// worked out as though byte 0 started a character, and applied to the carry after.
+//
+// Byte 0 a trail instead changes only the run of lead bytes at byte 0 and the byte after it: the
+// starts among them are the other half (the odd bits rather than the even). After that byte both
+// agree, and so does what carries out of the block, unless the run fills it, when the carry in
+// passes through.
+struct BlockStarts {
+    std::uint64_t starts;      // the character starts, when byte 0 starts one
+    std::uint64_t swapped;     // the bits whose start or not turns over when byte 0 is a trail
+    std::uint64_t carriesOut;  // the next block's byte 0 is a trail, when byte 0 starts one
+};
+
+inline BlockStarts StartsOf(std::uint64_t lead) {
+    std::uint64_t carry = 0;
+    const std::uint64_t trails = TrailBits(lead, carry);
+    return {~trails, lead ^ (lead + 1), carry};
+}
+
+// The carry out of a block from its carry in (0 or 1).
+inline std::uint64_t CarryOut(std::uint64_t lead, const BlockStarts& b, std::uint64_t carry) {
+    return lead == ~std::uint64_t{0} ? carry : b.carriesOut;
+}
+
+// The character starts of a block with its carry in (0 or 1).
+inline std::uint64_t StartsWith(const BlockStarts& b, std::uint64_t carry) {
+    return b.starts ^ (b.swapped & (0 - carry));
+}
+
+// For counting characters: adds the lead bytes of a block that start characters to `leadStarts`
+// and moves `carry` on. Each block is counted as though its byte 0 started a character, so that
+// the carry is no link in a chain through the block's arithmetic (which held the loop to its
+// latency): when byte 0 is a trail instead, the run at byte 0 holds one lead start fewer where its
+// length is odd. The characters are the bytes less the trails, and a block's trails are its lead
+// starts less the one whose trail crosses its end plus the one from the block before: over a run
+// of blocks the crossings cancel but for the last, so the count is bytes - leadStarts + carry.
+inline void CountLeadStarts(std::uint64_t lead, std::uint64_t& carry, std::size_t& leadStarts) {
+    constexpr std::uint64_t kOddBits = 0xAAAAAAAAAAAAAAAAull;
+    // Adding the first bit of each run begun on an odd bit clears that run (see TrailBits), so
+    // what remains of the runs in the sum is those begun on an even bit; their starts are the even
+    // bits, those of the others the odd ones.
+    std::uint64_t sum = 0;
+    const bool carriesOut = __builtin_add_overflow(lead, lead & ~(lead << 1) & kOddBits, &sum);
+    const auto starts = static_cast<std::size_t>(__builtin_popcountll(lead & (sum ^ kOddBits)));
+    const auto runAtZero = static_cast<std::size_t>(std::countr_one(lead));
+    leadStarts += starts - (carry & runAtZero);
+    carry = lead == ~std::uint64_t{0} ? carry : std::uint64_t{carriesOut};
 }
 
 }  // namespace kernels

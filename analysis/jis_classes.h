@@ -7,6 +7,7 @@
 // a row of one high nibble or part of one, and no bit holds 0x7F.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
@@ -71,5 +72,83 @@ static_assert(ClassifiesJis(kJisClasses, 0x8));
 static_assert(ClassifiesJis(kJisClasses, 0x9));
 static_assert(ClassifiesJis(kJisClasses, 0xE));
 static_assert(ClassifiesJis(kJisClasses, 0xF));
+
+// The same pairs as two byte tables, for kernels with a lookup of 128 entries (AVX-512 VBMI):
+// a pair is common when lead[l] & trail[t] & 0x7F is not zero. Each of bits 0-6 stands for one of
+// the sets of trail bytes that a lead byte takes (the leads with the same set share it); bit 7 of
+// lead[] marks the bytes a single byte may not be: the lead bytes and 0xA0.
+struct JisBytes {
+    std::array<std::uint8_t, 256> lead{}, trail{};
+};
+
+inline constexpr JisBytes kJisBytes = [] {
+    using Row = std::array<std::uint64_t, 4>;  // a bit per trail byte
+    Row trails{};
+    for (unsigned b = 0; b < 0x100; ++b) {
+        if (IsCp932TrailByte(b)) trails[b >> 6] |= std::uint64_t{1} << (b & 63);
+    }
+    std::array<Row, 7> sets{};
+    unsigned count = 0;
+    JisBytes t;
+    for (unsigned lead = 0x80; lead < 0x100; ++lead) {
+        if (!IsWindowLeadByte(lead)) continue;
+        t.lead[lead] = 0x80;
+        Row set{};
+        for (const PairRange r : kJisCommonPairs) {
+            if (lead < r.first >> 8 || lead > r.last >> 8) continue;
+            const unsigned first = lead == r.first >> 8 ? r.first & 0xFF : 0;
+            const unsigned last = lead == r.last >> 8 ? r.last & 0xFF : 0xFF;
+            for (unsigned w = 0; w < 4; ++w) {
+                const unsigned from = std::max(first, w * 64), to = std::min(last, w * 64 + 63);
+                if (from > to) continue;
+                const unsigned n = to - from + 1;
+                set[w] |= (n == 64 ? ~std::uint64_t{0} : ((std::uint64_t{1} << n) - 1))
+                          << (from & 63);
+            }
+        }
+        for (unsigned w = 0; w < 4; ++w) set[w] &= trails[w];
+        if (set == Row{}) continue;
+        unsigned bit = 0;
+        while (bit < count && sets[bit] != set) ++bit;
+        if (bit == count) {
+            if (count == 7) throw "more than seven sets of trail bytes";
+            sets[count++] = set;
+        }
+        t.lead[lead] |= static_cast<std::uint8_t>(1u << bit);
+    }
+    t.lead[0xA0] = 0x80;
+    for (unsigned trail = 0; trail < 0x100; ++trail) {
+        for (unsigned bit = 0; bit < count; ++bit) {
+            if (sets[bit][trail >> 6] >> (trail & 63) & 1) t.trail[trail] |= 1u << bit;
+        }
+    }
+    return t;
+}();
+
+// Whether the byte tables find exactly the common pairs with a trail byte under the leads of one
+// high nibble, and mark exactly the lead bytes and 0xA0: one nibble per assertion, as above.
+constexpr bool ClassifiesJisBytes(const JisBytes& t, unsigned high) {
+    for (unsigned lead = high << 4; lead < (high + 1) << 4; ++lead) {
+        if ((t.lead[lead] >> 7 == 1) != (IsWindowLeadByte(lead) || lead == 0xA0)) return false;
+        for (unsigned trail = 0; trail < 0x100; ++trail) {
+            const bool found = (t.lead[lead] & t.trail[trail] & 0x7F) != 0;
+            if (found != (IsWindowLeadByte(lead) && IsCp932TrailByte(trail) &&
+                          InPairRanges(kJisCommonPairs, lead << 8 | trail)))
+                return false;
+        }
+    }
+    return true;
+}
+static_assert(ClassifiesJisBytes(kJisBytes, 0x8));
+static_assert(ClassifiesJisBytes(kJisBytes, 0x9));
+static_assert(ClassifiesJisBytes(kJisBytes, 0xA));
+static_assert(ClassifiesJisBytes(kJisBytes, 0xE));
+static_assert(ClassifiesJisBytes(kJisBytes, 0xF));
+static_assert([] {
+    for (unsigned b = 0; b < 0x80; ++b) {
+        if (kJisBytes.lead[b] != 0) return false;
+    }
+    return (kJisBytes.trail[0x7F] | kJisBytes.trail[0xFD]) == 0;
+}());
 
 }  // namespace kernels

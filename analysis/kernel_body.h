@@ -10,7 +10,8 @@
 //   KESTRUNE_TARGET, KESTRUNE_INLINE   the function attributes of that instruction set
 // and, where it has a byte shuffle, KESTRUNE_NIBBLE_LOOKUP with
 //   Nibbles(table, v), LowNibbles(v), HighNibbles(v)   16-entry table lookups, their indices
-//   EvenBytes(a, b), OddBytes(a, b)   the even and the odd bytes of two vectors, packed alike
+//   GatherPairs(v)                    the even bytes of each 16, then the odd ones
+//   LowHalves(a, b), HighHalves(a, b) the low, the high 8 bytes of each 16 of a, then of b
 //   OffsetAtMost(v, first, count)     min((v - first) mod 256, count) in each byte
 //   NonZero(v)                        the top bit set in each byte that is not zero
 //   NibblesUnder(table, v, high)      table[low nibble] in the bytes of high nibble `high`, else 0
@@ -61,6 +62,14 @@ constexpr bool kHasRare = !AcceptanceOf(kCheck, kSymbols).rare.empty() ||
 template <std::size_t kBytes>
 KESTRUNE_INLINE void PrefetchAhead(std::string_view text, std::size_t i) {
     constexpr std::size_t kAhead = 2048, kLine = 64;
+    // One test for the lot while the text goes on past them: a test per line cost the shorter
+    // kernels a tenth of their speed.
+    if (text.size() - i >= kAhead + kBytes) {
+        for (std::size_t line = 0; line < kBytes; line += kLine) {
+            __builtin_prefetch(text.data() + i + kAhead + line);
+        }
+        return;
+    }
     for (std::size_t line = 0; line < kBytes; line += kLine) {
         if (text.size() - i > kAhead + line) __builtin_prefetch(text.data() + i + kAhead + line);
     }
@@ -83,8 +92,10 @@ KESTRUNE_INLINE Vec CommonAcceptedByNibbles(const char* p) {
     static_assert(Classifies(c, ranges));
     Vec all;
     for (std::size_t k = 0; k < kVectors; k += 2) {
-        const Vec a = Load(p + k * kLanes), b = Load(p + (k + 1) * kLanes);
-        const Vec leads = EvenBytes(a, b), trails = OddBytes(a, b);
+        // The leads and the trails in the same order, whatever it is: only their pairing counts.
+        const Vec a = GatherPairs(Load(p + k * kLanes)),
+                  b = GatherPairs(Load(p + (k + 1) * kLanes));
+        const Vec leads = LowHalves(a, b), trails = HighHalves(a, b);
         const Vec classes =
             And(And(Nibbles(c.low, LowNibbles(trails)), Nibbles(c.high, HighNibbles(trails))),
                 Nibbles(c.lead, OffsetAtMost(leads, c.firstLead, c.leadCount)));
@@ -165,20 +176,24 @@ KESTRUNE_INLINE std::uint64_t LeadBits64(const char* p) {
     return BlockBits(p, [](Vec v) KESTRUNE_LAMBDA { return LeadBits(v); });
 }
 
+// The characters that start in whole blocks, counted as CountLeadStarts says.
+KESTRUNE_INLINE void CountBlock(const char* b, std::uint64_t& carry, std::size_t& leadStarts) {
+    CountLeadStarts(LeadBits64(b), carry, leadStarts);
+}
+
 KESTRUNE_TARGET CountedPrefix Count(std::string_view text) {
+    constexpr std::size_t kAhead = 2048;
     std::uint64_t carry = 0;
-    std::size_t i = 0, count = 0;
-    for (; text.size() - i >= kBlock; i += kBlock) {
-        PrefetchAhead<kBlock>(text, i);
-        const std::uint64_t lead = LeadBits64(text.data() + i);
-        if ((lead | carry) == 0) {
-            count += kBlock;
-        } else {
-            count +=
-                kBlock - static_cast<std::size_t>(__builtin_popcountll(TrailBits(lead, carry)));
-        }
+    std::size_t i = 0, leadStarts = 0;
+    // While the prefetch stays inside the text, then without it.
+    for (; text.size() - i >= kAhead + 2 * kBlock; i += 2 * kBlock) {
+        __builtin_prefetch(text.data() + i + kAhead);
+        __builtin_prefetch(text.data() + i + kAhead + kBlock);
+        CountBlock(text.data() + i, carry, leadStarts);
+        CountBlock(text.data() + i + kBlock, carry, leadStarts);
     }
-    return {i, i + carry, count};
+    for (; text.size() - i >= kBlock; i += kBlock) CountBlock(text.data() + i, carry, leadStarts);
+    return {i, i + carry, i - leadStarts + carry};
 }
 
 // The positions where a character the check accepts starts, in a block that has a byte after it.

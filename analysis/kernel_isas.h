@@ -21,6 +21,10 @@ KESTRUNE_DECLARE_KERNELS(scalar)
 #ifdef KESTRUNE_X86_KERNELS
 KESTRUNE_DECLARE_KERNELS(sse2)
 KESTRUNE_DECLARE_KERNELS(avx2)
+namespace avx512 {
+CountedPrefix CountPrefix(std::string_view text);
+std::size_t ConfirmedJis(std::string_view text);
+}  // namespace avx512
 #endif
 }  // namespace kernels
 

@@ -3,7 +3,9 @@
 //
 // Three implementations of each, all callable here by name so that tests can hold each one to
 // the literal scans: a portable scalar reference, SSE2 (every x86-64 processor) and AVX2 (chosen
-// at run time where the processor has it). No kernel reads at or past text.size().
+// at run time where the processor has it). The character count and the jis kernel have a fourth,
+// AVX-512 with its byte permutes (VBMI) and bit shuffles (BITALG), chosen the same way; for the
+// others Isa::Avx512 runs AVX2. No kernel reads at or past text.size().
 #pragma once
 
 #include <array>
@@ -15,7 +17,7 @@
 
 namespace kernels {
 
-enum class Isa { Scalar, Sse2, Avx2 };
+enum class Isa { Scalar, Sse2, Avx2, Avx512 };
 
 // The unit every kernel confirms: blocks start at multiples of it from the start of the text.
 inline constexpr std::size_t kBlock = 64;
@@ -23,8 +25,11 @@ inline constexpr std::size_t kBlock = 64;
 // The project's one processor probe: whatever else picks an instruction set at run time (the
 // conversion's UTF-8 classifier too) asks these.
 bool Available(Isa isa);
-// The best kernel this processor runs, chosen once.
+// The best kernel this processor runs, chosen once: at most AVX2, which every kernel has.
 Isa Fastest();
+// The same with AVX-512 where the processor has it, for the character count and the jis
+// kernel, the two with an AVX-512 form: Fastest() for the others would run AVX2 under it.
+Isa FastestWide();
 
 // The start of the first whole block holding a character that `check` rejects, or the end of
 // the last whole block when there is none. Blocks start at character starts in every check

@@ -27,7 +27,7 @@ using kernels::Check;
 
 int CheckCharCount(std::string_view text) {
     if (text.size() < kFastMinimum) return literal::CheckCharCount(text);
-    const kernels::CountedPrefix prefix = kernels::CountPrefix(kernels::Fastest(), text);
+    const kernels::CountedPrefix prefix = kernels::CountPrefix(kernels::FastestWide(), text);
     return static_cast<int>(prefix.count) + literal::CheckCharCount(text, prefix.resume);
 }
 

@@ -176,7 +176,7 @@ std::size_t ScanCodes(const CodeBits& accepted, std::string_view text, std::size
 template <bool (*kAccepts)(CharacterKind)>
 CheckResult CheckKinds(std::string_view text) {
     const std::size_t length = text.size();
-    const kernels::Isa isa = kernels::Fastest();
+    const kernels::Isa isa = kernels::FastestWide();
     std::size_t i = 0;
     for (;;) {
         if (length - i > kernels::kBlock) i += kernels::ConfirmedJis(isa, text.substr(i));

@@ -88,7 +88,7 @@ Outcome ThroughKernel(kernels::Isa isa, const OperationRow& row, std::string_vie
     return {true, 0, static_cast<int>(prefix.count) + rest.value};
 }
 
-enum class Way { Memchr, Literal, Fast, Sse2, Avx2 };
+enum class Way { Memchr, Literal, Fast, Sse2, Avx2, Avx512 };
 
 void Run(benchmark::State& state, Operation op, Way way, std::size_t size, bool failing) {
     const std::string& text = Buffer(op, size, failing);
@@ -109,6 +109,9 @@ void Run(benchmark::State& state, Operation op, Way way, std::size_t size, bool 
                 break;
             case Way::Avx2:
                 benchmark::DoNotOptimize(ThroughKernel(kernels::Isa::Avx2, row, text));
+                break;
+            case Way::Avx512:
+                benchmark::DoNotOptimize(ThroughKernel(kernels::Isa::Avx512, row, text));
                 break;
         }
     }
@@ -145,11 +148,9 @@ int main(int argc, char** argv) {
         std::size_t bytes;
     };
     constexpr Size kSizes[] = {{"64KiB", 64 << 10}, {"256KiB", 256 << 10}, {"64MiB", 64 << 20}};
-    constexpr std::pair<Way, const char*> kWays[] = {{Way::Memchr, "memchr"},
-                                                     {Way::Literal, "literal"},
-                                                     {Way::Fast, "fast"},
-                                                     {Way::Sse2, "sse2"},
-                                                     {Way::Avx2, "avx2"}};
+    constexpr std::pair<Way, const char*> kWays[] = {
+        {Way::Memchr, "memchr"}, {Way::Literal, "literal"}, {Way::Fast, "fast"},
+        {Way::Sse2, "sse2"},     {Way::Avx2, "avx2"},       {Way::Avx512, "avx512"}};
     for (const OperationRow& row : kOperations) {
         const Operation op = row.operation;
         const bool measurement = row.unit != Unit::None;
@@ -158,6 +159,12 @@ int main(int argc, char** argv) {
             for (const Size& size : kSizes) {
                 for (const auto& [way, wayName] : kWays) {
                     if (way == Way::Avx2 && !kernels::Available(kernels::Isa::Avx2)) continue;
+                    // AVX-512 has kernels of its own for these alone; the rest run AVX2's.
+                    if (way == Way::Avx512 &&
+                        (!kernels::Available(kernels::Isa::Avx512) ||
+                         !(row.operation == Operation::CharCount ||
+                           row.operation == Operation::Jis || row.operation == Operation::Cp932)))
+                        continue;
                     const std::string name = std::string(row.option) + "/" + size.name + "/" +
                                              (failing ? "failing" : "conforming") + "/" + wayName;
                     benchmark::RegisterBenchmark(name.c_str(), Run, op, way, size.bytes, failing);

@@ -17,8 +17,8 @@ using kernels::Isa;
 using kernels::kBlock;
 
 // Every kernel by name; one this processor lacks runs the scalar reference instead.
-inline constexpr Isa kIsas[] = {Isa::Scalar, Isa::Sse2, Isa::Avx2};
-inline constexpr const char* kIsaNames[] = {"scalar", "sse2", "avx2"};  // in Isa order
+inline constexpr Isa kIsas[] = {Isa::Scalar, Isa::Sse2, Isa::Avx2, Isa::Avx512};
+inline constexpr const char* kIsaNames[] = {"scalar", "sse2", "avx2", "avx512"};  // in Isa order
 
 // The operation that a kernel check stands for.
 inline const OperationRow& RowOf(Check check) {
