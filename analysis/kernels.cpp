@@ -35,6 +35,15 @@ Isa Fastest() {
     return fastest;
 }
 
+bool HasCarrylessMultiply() {
+#ifdef KESTRUNE_X86_KERNELS
+    static const bool available = __builtin_cpu_supports("pclmul");
+    return available;
+#else
+    return false;
+#endif
+}
+
 // An instruction set this build or this processor lacks falls back to the scalar reference.
 #ifdef KESTRUNE_X86_KERNELS
 #define KESTRUNE_DISPATCH(isa, call)     \

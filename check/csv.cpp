@@ -10,6 +10,10 @@ namespace check {
 
 namespace {
 
+// A run is split until it holds about this much, a batch of blocks at a time.
+constexpr std::size_t kRunBytes = 64 * 1024;
+constexpr std::size_t kMaskBatch = 128;
+
 // What a byte means outside a quoted field.
 enum : unsigned char { kText, kDelimiter, kLineFeed, kQuote, kLeadByte };
 
@@ -62,8 +66,9 @@ inline std::size_t CsvReader::ClosingQuote(const unsigned char* p, std::size_t i
     return i;
 }
 
-CsvReader::CsvReader(ReadBuffer& input, char delimiter, bool pairsLeadBytes, std::size_t maxRecord)
-    : input_(input), delimiter_(delimiter), maxRecord_(maxRecord) {
+CsvReader::CsvReader(ReadBuffer& input, char delimiter, bool pairsLeadBytes, std::size_t maxRecord,
+                     kernels::Isa isa)
+    : input_(input), delimiter_(delimiter), maxRecord_(maxRecord), isa_(isa) {
     std::fill(std::begin(classes_), std::end(classes_), kText);
     // Trail bytes run from 0x40, so only a delimiter from there on can be taken for one; only
     // then does a lead byte have to carry the byte after it past the delimiter test.
@@ -73,6 +78,7 @@ CsvReader::CsvReader(ReadBuffer& input, char delimiter, bool pairsLeadBytes, std
             if (IsLeadByte(static_cast<unsigned char>(b))) classes_[b] = kLeadByte;
         }
     }
+    syntax_ = {static_cast<unsigned char>(delimiter), trackLeadBytes_};
     classes_[static_cast<unsigned char>(delimiter)] = kDelimiter;
     classes_[static_cast<unsigned char>('\n')] = kLineFeed;
     classes_[static_cast<unsigned char>('"')] = kQuote;
@@ -268,9 +274,128 @@ void CsvReader::Deliver(Record& record, std::string_view raw, std::string_view e
     record.spans = fieldSpans_;
 }
 
-RecordReader::Status CsvReader::Next(Record& record) {
+// The whole records at the front of the input, as far as the first one that the marks of the
+// block kernel cannot settle, taken from the input at once. The batches of blocks grow from a
+// few, so that a fault close to the start costs little.
+void CsvReader::SplitRun() {
+    runEnds_.clear();
+    runRecords_.clear();
+    runNext_ = 0;
+    run_ = {};
+    const std::string_view pending = input_.Pending();
+    kernels::CsvCarry carry;
+    kernels::CsvMasks masks[kMaskBatch];
+    walkField_ = 0;
+    walkRecord_ = {0, 0, 0, false};
+    for (std::size_t base = 0, batch = 4;
+         base + kernels::kBlock <= pending.size() && walkRecord_.start < kRunBytes;
+         batch = std::min(batch * 2, kMaskBatch)) {
+        std::size_t stray = 0;
+        const std::size_t blocks =
+            kernels::CsvBlocks(isa_, syntax_, pending.substr(base), carry, {masks, batch}, stray);
+        if (!WalkBlocks(pending.data(), base, {masks, blocks}, stray) || stray != SIZE_MAX) break;
+        base += blocks * kernels::kBlock;
+    }
+    if (runRecords_.empty()) return;
+    // The record the walk was in when it stopped marks where the run ends.
+    runRecords_.push_back({walkRecord_.start, walkRecord_.fields, 0, false});
+    runEnds_.resize(walkRecord_.fields);
+    run_ = pending.substr(0, walkRecord_.start);
+    input_.Consume(run_.size());
+}
+
+// Fields and records from the marks of blocks from `base`; false at a record the marks cannot
+// settle: a quoted field whose closing quote is followed by more than its CR LF, or a record over
+// the limit. Nothing at or past `stray` is taken.
+bool CsvReader::WalkBlocks(const char* p, std::size_t base,
+                           std::span<const kernels::CsvMasks> masks, std::size_t stray) {
+    const auto fieldEnd = [&](std::size_t pos, bool recordEnd) {
+        if (p[walkField_] == '"' && p[pos - 1] != '"' &&
+            !(p[pos - 1] == '\r' && p[pos - 2] == '"' && recordEnd)) {
+            return false;
+        }
+        runEnds_.push_back(static_cast<std::uint32_t>(pos));
+        walkField_ = pos + 1;
+        if (recordEnd) {
+            if (pos - walkRecord_.start > maxRecord_) return false;
+            runRecords_.push_back(walkRecord_);
+            walkRecord_ = {static_cast<std::uint32_t>(pos + 1),
+                           static_cast<std::uint32_t>(runEnds_.size()), 0, false};
+        }
+        return true;
+    };
+    for (std::size_t b = 0; b < masks.size(); ++b) {
+        const std::size_t at = base + b * kernels::kBlock;
+        std::uint64_t ends = masks[b].fieldEnds, rare = masks[b].rare;
+        const std::uint64_t records = masks[b].recordEnds;
+        if (stray != SIZE_MAX && b + 1 == masks.size()) {
+            const std::uint64_t before = (std::uint64_t{1} << (stray % kernels::kBlock)) - 1;
+            ends &= before;
+            rare &= before;
+        }
+        if (rare == 0) {
+            for (; ends != 0; ends &= ends - 1) {
+                const unsigned k = static_cast<unsigned>(__builtin_ctzll(ends));
+                if (!fieldEnd(at + k, records >> k & 1)) return false;
+            }
+            continue;
+        }
+        for (std::uint64_t bits = ends | rare; bits != 0; bits &= bits - 1) {
+            const unsigned k = static_cast<unsigned>(__builtin_ctzll(bits));
+            if (ends >> k & 1) {
+                if (!fieldEnd(at + k, records >> k & 1)) return false;
+            } else if (p[at + k] == '"') {
+                walkRecord_.doubledQuotes = true;
+            } else {
+                ++walkRecord_.newlines;
+            }
+        }
+    }
+    return true;
+}
+
+void CsvReader::DeliverFromRun(Record& record) {
+    const FieldRun run{run_.data(), runEnds_, runRecords_};
+    const std::size_t r = runNext_++;
+    const FieldRun::Entry& entry = runRecords_[r];
+    const std::string_view raw = run.Raw(r);
+    const std::size_t fields = run.Fields(r);
+    if (spans_.size() < fields) spans_.resize(fields);
+    anyDoubledQuotes_ = false;
+    for (std::size_t k = 0; k < fields; ++k) {
+        const std::string_view text = run.Field(r, k);
+        const bool doubled = entry.doubledQuotes && text.find('"') != std::string_view::npos;
+        const auto begin = static_cast<std::uint32_t>(text.data() - raw.data());
+        spans_[k] = {begin, begin + static_cast<std::uint32_t>(text.size()), doubled};
+        anyDoubledQuotes_ |= doubled;
+    }
+    spanCount_ = fields;
+    fault_.reset();
+    const std::size_t rawEnd = entry.start + raw.size();
+    Deliver(record, raw, run_.substr(rawEnd, runRecords_[r + 1].start - rawEnd));
+    record.line = line_;
+    line_ += 1 + entry.newlines;
+    spanCount_ = 0;
+    anyDoubledQuotes_ = false;
+}
+
+FieldRun CsvReader::AheadFields() {
     input_.Consume(deliveredSize_);
     deliveredSize_ = 0;
+    if (runNext_ + 1 >= runRecords_.size() && Idle() && input_.error() == 0) SplitRun();
+    if (runNext_ + 1 >= runRecords_.size()) return {};
+    return {run_.data(), runEnds_, std::span(runRecords_).subspan(runNext_)};
+}
+
+void CsvReader::Pass(std::size_t /*bytes*/, unsigned long long records) {
+    for (; records > 0; --records) line_ += 1 + runRecords_[runNext_++].newlines;
+}
+
+RecordReader::Status CsvReader::Next(Record& record) {
+    if (AheadFields().size() > 0) {
+        DeliverFromRun(record);
+        return Status::Record;
+    }
     for (;;) {
         const std::string_view pending = input_.Pending();
         const bool atEnd = input_.atEnd();

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "csv_blocks.h"
+#include "kernels.h"
 #include "record.h"
 #include "source.h"
 
@@ -25,13 +27,16 @@ class CsvReader final : public RecordReader {
   public:
     // `pairsLeadBytes`: the input is code page 932, so a delimiter from 0x40 on could be a
     // trail byte.
+    // `isa`: the block kernel to find the records' structure with.
     CsvReader(ReadBuffer& input, char delimiter, bool pairsLeadBytes,
-              std::size_t maxRecord = INT_MAX);
+              std::size_t maxRecord = INT_MAX, kernels::Isa isa = kernels::Fastest());
 
     // TooLong: a record longer than the limit was read past; `record.line` says where it
     // started.
     Status Next(Record& record) override;
     int error() const override { return input_.error(); }
+    FieldRun AheadFields() override;
+    void Pass(std::size_t bytes, unsigned long long records) override;
 
   private:
     enum class State { FieldStart, Unquoted, Quoted, AfterQuote, Faulty };
@@ -74,6 +79,12 @@ class CsvReader final : public RecordReader {
     void Fault(RecordFault fault, std::size_t at);
     void Deliver(Record& record, std::string_view raw, std::string_view end);
     void Restart();
+    // The run: whole records at the front of the input, split by the block kernel.
+    bool Idle() const { return state_ == State::FieldStart && pos_ == 0 && !tooLong_; }
+    void SplitRun();
+    bool WalkBlocks(const char* p, std::size_t base, std::span<const kernels::CsvMasks> masks,
+                    std::size_t stray);
+    void DeliverFromRun(Record& record);
 
     ReadBuffer& input_;
     char delimiter_;
@@ -101,6 +112,17 @@ class CsvReader final : public RecordReader {
     std::vector<std::string_view> fields_;
     std::vector<FieldSpan> fieldSpans_;
     std::string unquoted_;  // the fields that held ""
+
+    kernels::Isa isa_;
+    kernels::CsvSyntax syntax_;
+    std::string_view run_;  // consumed from the input: valid until the next Fill()
+    std::vector<std::uint32_t> runEnds_;
+    std::vector<FieldRun::Entry> runRecords_;  // and one past the last
+    std::size_t runNext_ = 0;                  // the next record of the run to hand out
+    // The walk of the blocks: where the current field and record start, and what it found.
+    std::size_t walkField_ = 0;
+    FieldRun::Entry walkRecord_{};
+    bool walkFailed_ = false;
 };
 
 }  // namespace check

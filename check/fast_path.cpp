@@ -49,12 +49,16 @@ class KernelPath : public FastPath {
     KernelPath(std::vector<kernels::Check> checks, int symbolsAllowed, std::size_t maxRecord)
         : checks_(std::move(checks)), symbolsAllowed_(symbolsAllowed), maxRecord_(maxRecord) {}
 
-    kernels::RecordsPrefix Confirm(std::string_view records) override {
-        if (records.empty() || records.size() > maxRecord_) return {0, 0};
-        return Confirmed(records);
+    kernels::RecordsPrefix Confirm(RecordReader& reader) override {
+        return Confirm(reader.Ahead());
     }
 
   protected:
+    // How much of `records` (whole records, each ended by LF) passes every rule.
+    virtual kernels::RecordsPrefix Confirm(std::string_view records) {
+        if (records.empty() || records.size() > maxRecord_) return {0, 0};
+        return Confirmed(records);
+    }
     kernels::RecordsPrefix Confirmed(std::string_view records) const;
     std::size_t maxRecord() const { return maxRecord_; }
 
@@ -92,9 +96,9 @@ class Utf8Path : public KernelPath {
              std::optional<kernels::Utf8Block> block)
         : KernelPath(std::move(checks), symbolsAllowed, maxRecord), block_(block) {}
 
+  private:
     kernels::RecordsPrefix Confirm(std::string_view records) override;
 
-  private:
     static constexpr std::size_t kFirstPart = 1024;
     std::optional<kernels::Utf8Block> block_;
     std::size_t part_ = kFirstPart;
@@ -132,10 +136,76 @@ kernels::RecordsPrefix Utf8Path::Confirm(std::string_view records) {
     return {end, confirmed.records};
 }
 
+// CSV records where the reader's run holds them: each judged as RecordJudge::Passes judges it,
+// on its fields as spans of the input, with no record made for it.
+class CsvPath : public FastPath {
+  public:
+    CsvPath(const Plan& plan, const Decoder& decoder, std::size_t maxRecord)
+        : plan_(plan), decoder_(decoder), maxRecord_(maxRecord) {}
+
+    kernels::RecordsPrefix Confirm(RecordReader& reader) override {
+        const FieldRun run = reader.AheadFields();
+        std::size_t r = 0;
+        while (r < run.size() && Passes(run, r)) ++r;
+        return {run.size() == 0 ? 0 : run.records[r].start - run.records[0].start, r};
+    }
+
+  private:
+    bool Passes(const FieldRun& run, std::size_t r);
+    std::string_view Unquoted(std::string_view text);
+
+    const Plan& plan_;
+    Decoder decoder_;
+    std::size_t maxRecord_;
+    std::string unquoted_, converted_;
+    std::vector<LostCharacter> lost_;
+};
+
+bool CsvPath::Passes(const FieldRun& run, std::size_t r) {
+    const std::size_t fields = run.Fields(r);
+    if (plan_.expectedFields && fields != *plan_.expectedFields) return false;
+    const std::string_view raw = run.Raw(r);
+    if (raw.size() > maxRecord_) return false;
+    for (const Column& column : plan_.columns) {
+        std::string_view text = raw;
+        if (column.field > 0) {
+            const auto k = static_cast<std::size_t>(column.field);
+            text = k <= fields ? run.Field(r, k - 1) : std::string_view();
+            if (run.records[r].doubledQuotes) text = Unquoted(text);
+        }
+        text = decoder_.Decode(text, converted_, lost_);
+        if (!lost_.empty()) return false;
+        for (const Rule& rule : column.rules) {
+            if (!Corrects(rule) &&
+                !RowOf(rule).evaluate(rule, text, column.symbolsAllowed, nullptr))
+                return false;
+        }
+    }
+    return true;
+}
+
+// Each "" made ", as the reader makes it.
+std::string_view CsvPath::Unquoted(std::string_view text) {
+    if (text.find('"') == std::string_view::npos) return text;
+    unquoted_.clear();
+    for (std::size_t from = 0; from < text.size();) {
+        const std::size_t quote = text.find('"', from);
+        const std::size_t end = quote == std::string_view::npos ? text.size() : quote + 1;
+        unquoted_.append(text.data() + from, end - from);
+        from = end + 1;
+    }
+    return unquoted_;
+}
+
 }  // namespace
 
-std::unique_ptr<FastPath> ChooseFastPath(bool quiet, bool fields, const Plan& plan,
+std::unique_ptr<FastPath> ChooseFastPath(bool quiet, bool fields, bool csv, const Plan& plan,
                                          const Decoder& decoder, std::size_t maxRecord) {
+    if (quiet && csv) {
+        const bool ranges = std::any_of(plan.columns.begin(), plan.columns.end(),
+                                        [](const Column& c) { return c.width > 0; });
+        return ranges ? nullptr : std::make_unique<CsvPath>(plan, decoder, maxRecord);
+    }
     if (!quiet || fields || plan.columns.size() != 1) return nullptr;
     const Column& column = plan.columns[0];
     std::vector<kernels::Check> checks;
