@@ -25,6 +25,14 @@ constexpr bool IsLead(unsigned char b) {
     return (b & 0xE0) == 0x80 || (b & 0xE0) == 0xE0;
 }
 
+// Without BMI1 and POPCNT: the trailing zeros of 0 are 64 here too.
+unsigned PortableCtz(std::uint64_t x) {
+    return x == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(x));
+}
+unsigned PortablePopcount(std::uint64_t x) {
+    return static_cast<unsigned>(__builtin_popcountll(x));
+}
+
 // Six shifts: each doubles the span of bits folded into every bit.
 constexpr std::uint64_t ShiftedPrefixXor(std::uint64_t x) {
     for (int shift = 1; shift < 64; shift *= 2) x ^= x << shift;
@@ -52,6 +60,12 @@ Classes Classify(const char* p, const CsvSyntax& syntax) {
 
 std::uint64_t PrefixXor(std::uint64_t x) {
     return ShiftedPrefixXor(x);
+}
+unsigned Ctz(std::uint64_t x) {
+    return PortableCtz(x);
+}
+unsigned Popcount(std::uint64_t x) {
+    return PortablePopcount(x);
 }
 
 #include "csv_blocks_body.h"
@@ -95,6 +109,12 @@ namespace {
 [[gnu::always_inline]] inline std::uint64_t PrefixXor(std::uint64_t x) {
     return ShiftedPrefixXor(x);
 }
+[[gnu::always_inline]] inline unsigned Ctz(std::uint64_t x) {
+    return PortableCtz(x);
+}
+[[gnu::always_inline]] inline unsigned Popcount(std::uint64_t x) {
+    return PortablePopcount(x);
+}
 
 #include "csv_blocks_body.h"
 
@@ -106,7 +126,7 @@ namespace {
 namespace avx2 {
 namespace {
 
-#define KESTRUNE_CSV_TARGET __attribute__((target("avx2,pclmul")))
+#define KESTRUNE_CSV_TARGET __attribute__((target("avx2,pclmul,bmi,popcnt")))
 
 __attribute__((target("avx2"), always_inline)) inline Classes Classify(const char* p,
                                                                        const CsvSyntax& syntax) {
@@ -140,6 +160,12 @@ __attribute__((target("pclmul"), always_inline)) inline std::uint64_t PrefixXor(
                                                  _mm_set1_epi8(static_cast<char>(0xFF)), 0);
     return static_cast<std::uint64_t>(_mm_cvtsi128_si64(product));
 }
+__attribute__((target("bmi"), always_inline)) inline unsigned Ctz(std::uint64_t x) {
+    return static_cast<unsigned>(_tzcnt_u64(x));
+}
+__attribute__((target("popcnt"), always_inline)) inline unsigned Popcount(std::uint64_t x) {
+    return static_cast<unsigned>(_mm_popcnt_u64(x));
+}
 
 #include "csv_blocks_body.h"
 
@@ -150,23 +176,24 @@ __attribute__((target("pclmul"), always_inline)) inline std::uint64_t PrefixXor(
 
 #endif
 
-std::size_t CsvBlocks(Isa isa, const CsvSyntax& syntax, std::string_view text, CsvCarry& carry,
-                      std::span<CsvMasks> out, std::size_t& stray) {
+std::size_t CsvSplitBlocks(Isa isa, const CsvSyntax& syntax, std::string_view text,
+                           std::size_t from, std::size_t blocks, CsvCarry& carry, CsvSplit& out,
+                           std::size_t& stray) {
 #ifdef KESTRUNE_X86_KERNELS
-    static const bool avx2 = Available(Isa::Avx2) && HasCarrylessMultiply();
+    static const bool avx2 = Available(Isa::Avx2) && HasCarrylessMultiplyAndBmi();
     switch (isa) {
         case Isa::Avx2:
-            if (avx2) return avx2::CsvBlocks(syntax, text, carry, out, stray);
+            if (avx2) return avx2::CsvSplitBlocks(syntax, text, from, blocks, carry, out, stray);
             [[fallthrough]];
         case Isa::Sse2:
-            return sse2::CsvBlocks(syntax, text, carry, out, stray);
+            return sse2::CsvSplitBlocks(syntax, text, from, blocks, carry, out, stray);
         case Isa::Scalar:
             break;
     }
 #else
     (void)isa;
 #endif
-    return scalar::CsvBlocks(syntax, text, carry, out, stray);
+    return scalar::CsvSplitBlocks(syntax, text, from, blocks, carry, out, stray);
 }
 
 }  // namespace kernels

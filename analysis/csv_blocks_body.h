@@ -1,6 +1,7 @@
 // The CSV block kernel's body, included once for each instruction set inside its namespace,
 // after it defines KESTRUNE_CSV_TARGET (the body's target attributes) and, with them,
 //   Classes Classify(const char* p, const CsvSyntax& syntax): the block's bytes of each kind
+//   unsigned Ctz(std::uint64_t x), Popcount(std::uint64_t x): 64 trailing zeros for 0
 //   std::uint64_t PrefixXor(std::uint64_t x): bit k the XOR of bits 0..k
 // No include guard: it is meant to be included more than once.
 
@@ -21,30 +22,83 @@ inline std::uint64_t Trails(std::uint64_t leads, std::uint64_t& trail) {
     return (evenEnds & ~kEven) | (oddEnds & kEven) | carried;
 }
 
-KESTRUNE_CSV_TARGET std::size_t CsvBlocks(const CsvSyntax& syntax, std::string_view text,
-                                          CsvCarry& carry, std::span<CsvMasks> out,
-                                          std::size_t& stray) {
+// The offsets of the bits of `bits` from `at`, four at a time: a block of records mostly holds
+// a few field ends. Writes up to three entries past those it counts.
+KESTRUNE_CSV_TARGET inline void Flatten(std::uint32_t* out, std::size_t& n, std::uint32_t at,
+                                        std::uint64_t bits) {
+    if (bits == 0) return;
+    std::uint32_t* p = out + n;
+    n += static_cast<std::size_t>(Popcount(bits));
+    do {
+        for (int k = 0; k < 4; ++k) {
+            p[k] = at + Ctz(bits);
+            bits &= bits - 1;
+        }
+        p += 4;
+    } while (bits != 0);
+}
+
+KESTRUNE_CSV_TARGET std::size_t CsvSplitBlocks(const CsvSyntax& syntax, std::string_view text,
+                                               std::size_t from, std::size_t blocks,
+                                               CsvCarry& carried, CsvSplit& split,
+                                               std::size_t& stray) {
     stray = SIZE_MAX;
-    const std::size_t blocks = std::min(text.size() / kBlock, out.size());
+    blocks = std::min(blocks, (text.size() - from) / kBlock);
+    // In registers, not stored beside the output at every block.
+    CsvCarry carry = carried;
+    CsvSplit out = split;
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
     for (std::size_t k = 0; k < blocks; ++k) {
-        const Classes c = Classify(text.data() + k * kBlock, syntax);
+        const std::size_t at = from + k * kBlock;
+        const Classes c = Classify(text.data() + at, syntax);
         std::uint64_t delimiters = c.delimiter;
         if (syntax.trailBytes) delimiters &= ~Trails(c.lead, carry.trail);
         const std::uint64_t quoted = PrefixXor(c.quote) ^ carry.quoted;
-        const std::uint64_t fieldEnds = (delimiters | c.lineFeed) & ~quoted;
+        std::uint64_t fieldEnds = (delimiters | c.lineFeed) & ~quoted;
         const std::uint64_t opens = c.quote & quoted;
         const std::uint64_t closes = c.quote & ~quoted;
         const std::uint64_t afterClose = closes << 1 | carry.closed;
         const std::uint64_t atFieldStart = fieldEnds << 1 | carry.ended;
-        out[k] = {fieldEnds, c.lineFeed & ~quoted, (opens & afterClose) | (c.lineFeed & quoted)};
+        std::uint64_t recordEnds = c.lineFeed & ~quoted;
+        std::uint64_t rare = (opens & afterClose) | (c.lineFeed & quoted);
+        // A quote opens at a field's start or doubles the one before it; a closing quote is
+        // followed by a delimiter, an LF, CR LF or the quote that doubles it.
+        std::uint64_t strays = opens & ~afterClose & ~atFieldStart;
+        std::uint64_t crAfterClose = 0;
+        for (std::uint64_t other = afterClose & ~(c.quote | delimiters | c.lineFeed); other != 0;
+             other &= other - 1) {  // rare: a closing quote that ends a record with CR LF
+            const unsigned b = Ctz(other);
+            if (at + b < text.size() && bytes[at + b] == '\r') {
+                crAfterClose |= std::uint64_t{1} << b;
+            } else {
+                strays |= std::uint64_t{1} << b;
+            }
+        }
+        strays |= (crAfterClose << 1 | carry.closedCr) & ~c.lineFeed;
         carry.quoted = static_cast<std::uint64_t>(static_cast<std::int64_t>(quoted) >> 63);
         carry.closed = closes >> 63;
+        carry.closedCr = crAfterClose >> 63;
         carry.ended = fieldEnds >> 63;
-        const std::uint64_t strays = opens & ~afterClose & ~atFieldStart;
         if (strays != 0) {
-            stray = k * kBlock + static_cast<std::size_t>(__builtin_ctzll(strays));
-            return k + 1;
+            const unsigned first = Ctz(strays);
+            stray = at + first;
+            const std::uint64_t before = (std::uint64_t{1} << first) - 1;
+            fieldEnds &= before;
+            recordEnds &= before;
+            rare &= before;
+            blocks = k + 1;
         }
+        const std::size_t fieldsBefore = out.fields;
+        const auto offset = static_cast<std::uint32_t>(at);
+        Flatten(out.fieldEnds, out.fields, offset, fieldEnds);
+        for (; recordEnds != 0; recordEnds &= recordEnds - 1) {
+            const std::uint64_t upTo = ~std::uint64_t{0} >> (63 - Ctz(recordEnds));
+            out.recordEnds[out.records++] =
+                static_cast<std::uint32_t>(fieldsBefore + Popcount(fieldEnds & upTo));
+        }
+        if (rare != 0) Flatten(out.rare, out.rares, offset, rare);
     }
+    carried = carry;
+    split = out;
     return blocks;
 }

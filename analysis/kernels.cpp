@@ -35,9 +35,9 @@ Isa Fastest() {
     return fastest;
 }
 
-bool HasCarrylessMultiply() {
+bool HasCarrylessMultiplyAndBmi() {
 #ifdef KESTRUNE_X86_KERNELS
-    static const bool available = __builtin_cpu_supports("pclmul");
+    static const bool available = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("bmi");
     return available;
 #else
     return false;

@@ -25,8 +25,8 @@ inline constexpr std::size_t kBlock = 64;
 bool Available(Isa isa);
 // The best kernel this processor runs, chosen once.
 Isa Fastest();
-// Carry-less multiplication (PCLMULQDQ), which the CSV block kernel pairs with AVX2.
-bool HasCarrylessMultiply();
+// Carry-less multiplication (PCLMULQDQ) and BMI1, which the CSV block kernel uses beside AVX2.
+bool HasCarrylessMultiplyAndBmi();
 
 // The start of the first whole block holding a character that `check` rejects, or the end of
 // the last whole block when there is none. Blocks start at character starts in every check

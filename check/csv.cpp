@@ -277,85 +277,72 @@ void CsvReader::Deliver(Record& record, std::string_view raw, std::string_view e
 // The whole records at the front of the input, as far as the first one that the marks of the
 // block kernel cannot settle, taken from the input at once. The batches of blocks grow from a
 // few, so that a fault close to the start costs little.
+void CsvReader::Found::Reserve(std::size_t used, std::size_t more) {
+    if (capacity >= used + more + kernels::kCsvSlack) return;
+    capacity = std::max(2 * capacity, used + more + kernels::kCsvSlack);
+    std::unique_ptr<std::uint32_t[]> grown(new std::uint32_t[capacity]);
+    std::copy_n(entries.get(), used, grown.get());
+    entries = std::move(grown);
+}
+
 void CsvReader::SplitRun() {
-    runEnds_.clear();
     runRecords_.clear();
     runNext_ = 0;
     run_ = {};
     const std::string_view pending = input_.Pending();
     kernels::CsvCarry carry;
-    kernels::CsvMasks masks[kMaskBatch];
-    walkField_ = 0;
     walkRecord_ = {0, 0, 0, false};
+    std::size_t rare = 0;  // the first rare byte not yet given to its record
+    split_.fields = split_.records = split_.rares = 0;
     for (std::size_t base = 0, batch = 4;
-         base + kernels::kBlock <= pending.size() && walkRecord_.start < kRunBytes;
+         base + kernels::kBlock <= pending.size() && walkRecord_.start < kRunBytes &&
+         base - walkRecord_.start <= maxRecord_;
          batch = std::min(batch * 2, kMaskBatch)) {
+        const std::size_t room = batch * kernels::kBlock;
+        fieldEnds_.Reserve(split_.fields, room);
+        recordEnds_.Reserve(split_.records, room);
+        rare_.Reserve(split_.rares, room);
+        split_.fieldEnds = fieldEnds_.entries.get();
+        split_.recordEnds = recordEnds_.entries.get();
+        split_.rare = rare_.entries.get();
         std::size_t stray = 0;
         const std::size_t blocks =
-            kernels::CsvBlocks(isa_, syntax_, pending.substr(base), carry, {masks, batch}, stray);
-        if (!WalkBlocks(pending.data(), base, {masks, blocks}, stray) || stray != SIZE_MAX) break;
+            kernels::CsvSplitBlocks(isa_, syntax_, pending, base, batch, carry, split_, stray);
+        if (!TakeRecords(rare) || stray != SIZE_MAX) break;
         base += blocks * kernels::kBlock;
     }
     if (runRecords_.empty()) return;
-    // The record the walk was in when it stopped marks where the run ends.
+    // The record the split was in when it stopped marks where the run ends.
     runRecords_.push_back({walkRecord_.start, walkRecord_.fields, 0, false});
-    runEnds_.resize(walkRecord_.fields);
+    split_.fields = walkRecord_.fields;
     run_ = pending.substr(0, walkRecord_.start);
     input_.Consume(run_.size());
 }
 
-// Fields and records from the marks of blocks from `base`; false at a record the marks cannot
-// settle: a quoted field whose closing quote is followed by more than its CR LF, or a record over
-// the limit. Nothing at or past `stray` is taken.
-bool CsvReader::WalkBlocks(const char* p, std::size_t base,
-                           std::span<const kernels::CsvMasks> masks, std::size_t stray) {
-    const auto fieldEnd = [&](std::size_t pos, bool recordEnd) {
-        if (p[walkField_] == '"' && p[pos - 1] != '"' &&
-            !(p[pos - 1] == '\r' && p[pos - 2] == '"' && recordEnd)) {
-            return false;
-        }
-        runEnds_.push_back(static_cast<std::uint32_t>(pos));
-        walkField_ = pos + 1;
-        if (recordEnd) {
-            if (pos - walkRecord_.start > maxRecord_) return false;
-            runRecords_.push_back(walkRecord_);
-            walkRecord_ = {static_cast<std::uint32_t>(pos + 1),
-                           static_cast<std::uint32_t>(runEnds_.size()), 0, false};
-        }
-        return true;
-    };
-    for (std::size_t b = 0; b < masks.size(); ++b) {
-        const std::size_t at = base + b * kernels::kBlock;
-        std::uint64_t ends = masks[b].fieldEnds, rare = masks[b].rare;
-        const std::uint64_t records = masks[b].recordEnds;
-        if (stray != SIZE_MAX && b + 1 == masks.size()) {
-            const std::uint64_t before = (std::uint64_t{1} << (stray % kernels::kBlock)) - 1;
-            ends &= before;
-            rare &= before;
-        }
-        if (rare == 0) {
-            for (; ends != 0; ends &= ends - 1) {
-                const unsigned k = static_cast<unsigned>(__builtin_ctzll(ends));
-                if (!fieldEnd(at + k, records >> k & 1)) return false;
-            }
-            continue;
-        }
-        for (std::uint64_t bits = ends | rare; bits != 0; bits &= bits - 1) {
-            const unsigned k = static_cast<unsigned>(__builtin_ctzll(bits));
-            if (ends >> k & 1) {
-                if (!fieldEnd(at + k, records >> k & 1)) return false;
-            } else if (p[at + k] == '"') {
+// The records the kernel has ended since the last call, each with the rare bytes before its LF;
+// false at a record over the limit.
+bool CsvReader::TakeRecords(std::size_t& rare) {
+    const std::uint32_t* const fieldEnds = fieldEnds_.entries.get();
+    const std::uint32_t* const rares = rare_.entries.get();
+    for (std::size_t r = runRecords_.size(); r < split_.records; ++r) {
+        const std::uint32_t fields = recordEnds_.entries[r];
+        const std::uint32_t lf = fieldEnds[fields - 1];
+        if (lf - walkRecord_.start > maxRecord_) return false;
+        for (; rare < split_.rares && rares[rare] < lf; ++rare) {
+            if (input_.Pending()[rares[rare]] == '"') {
                 walkRecord_.doubledQuotes = true;
             } else {
                 ++walkRecord_.newlines;
             }
         }
+        runRecords_.push_back(walkRecord_);
+        walkRecord_ = {lf + 1, fields, 0, false};
     }
     return true;
 }
 
 void CsvReader::DeliverFromRun(Record& record) {
-    const FieldRun run{run_.data(), runEnds_, runRecords_};
+    const FieldRun run = Run();
     const std::size_t r = runNext_++;
     const FieldRun::Entry& entry = runRecords_[r];
     const std::string_view raw = run.Raw(r);
@@ -384,7 +371,9 @@ FieldRun CsvReader::AheadFields() {
     deliveredSize_ = 0;
     if (runNext_ + 1 >= runRecords_.size() && Idle() && input_.error() == 0) SplitRun();
     if (runNext_ + 1 >= runRecords_.size()) return {};
-    return {run_.data(), runEnds_, std::span(runRecords_).subspan(runNext_)};
+    FieldRun run = Run();
+    run.records = run.records.subspan(runNext_);
+    return run;
 }
 
 void CsvReader::Pass(std::size_t /*bytes*/, unsigned long long records) {

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -82,8 +83,10 @@ class CsvReader final : public RecordReader {
     // The run: whole records at the front of the input, split by the block kernel.
     bool Idle() const { return state_ == State::FieldStart && pos_ == 0 && !tooLong_; }
     void SplitRun();
-    bool WalkBlocks(const char* p, std::size_t base, std::span<const kernels::CsvMasks> masks,
-                    std::size_t stray);
+    bool TakeRecords(std::size_t& rare);
+    FieldRun Run() const {
+        return {run_.data(), {fieldEnds_.entries.get(), split_.fields}, runRecords_};
+    }
     void DeliverFromRun(Record& record);
 
     ReadBuffer& input_;
@@ -116,13 +119,17 @@ class CsvReader final : public RecordReader {
     kernels::Isa isa_;
     kernels::CsvSyntax syntax_;
     std::string_view run_;  // consumed from the input: valid until the next Fill()
-    std::vector<std::uint32_t> runEnds_;
+    // What the block kernel found, written a block at a time, so never initialised.
+    struct Found {
+        std::unique_ptr<std::uint32_t[]> entries;
+        std::size_t capacity = 0;
+        void Reserve(std::size_t used, std::size_t more);
+    };
+    Found fieldEnds_, recordEnds_, rare_;
+    kernels::CsvSplit split_{};
     std::vector<FieldRun::Entry> runRecords_;  // and one past the last
     std::size_t runNext_ = 0;                  // the next record of the run to hand out
-    // The walk of the blocks: where the current field and record start, and what it found.
-    std::size_t walkField_ = 0;
-    FieldRun::Entry walkRecord_{};
-    bool walkFailed_ = false;
+    FieldRun::Entry walkRecord_{};             // the record the walk of the blocks is in
 };
 
 }  // namespace check

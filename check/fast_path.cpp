@@ -136,12 +136,14 @@ kernels::RecordsPrefix Utf8Path::Confirm(std::string_view records) {
     return {end, confirmed.records};
 }
 
-// CSV records where the reader's run holds them: each judged as RecordJudge::Passes judges it,
-// on its fields as spans of the input, with no record made for it.
+// CSV records where the reader's run holds them, judged on their fields as spans of the input
+// with no record made for each. A column's rules that judge single bytes are one table, with its
+// byte limits and `required` as bounds on the size, so that a field is confirmed in one pass; a
+// field they do not confirm, and every other rule, goes as RecordJudge::Passes has it. What is
+// not confirmed goes through the record loop, which words it.
 class CsvPath : public FastPath {
   public:
-    CsvPath(const Plan& plan, const Decoder& decoder, std::size_t maxRecord)
-        : plan_(plan), decoder_(decoder), maxRecord_(maxRecord) {}
+    CsvPath(const Plan& plan, const Decoder& decoder, std::size_t maxRecord);
 
     kernels::RecordsPrefix Confirm(RecordReader& reader) override {
         const FieldRun run = reader.AheadFields();
@@ -151,30 +153,92 @@ class CsvPath : public FastPath {
     }
 
   private:
+    struct Program {
+        const Column* column;
+        std::array<std::uint8_t, 256> bytes;  // 1: every single-byte rule accepts the byte
+        bool judgesBytes = false;
+        std::size_t minSize = 0, maxSize = SIZE_MAX;
+        std::vector<const Rule*> rest;  // rules the program does not settle
+    };
+
     bool Passes(const FieldRun& run, std::size_t r);
+    static bool Settles(const Program& program, std::string_view text);
     std::string_view Unquoted(std::string_view text);
 
     const Plan& plan_;
     Decoder decoder_;
     std::size_t maxRecord_;
+    std::vector<Program> programs_;
     std::string unquoted_, converted_;
     std::vector<LostCharacter> lost_;
 };
+
+CsvPath::CsvPath(const Plan& plan, const Decoder& decoder, std::size_t maxRecord)
+    : plan_(plan), decoder_(decoder), maxRecord_(maxRecord) {
+    for (const Column& column : plan.columns) {
+        Program& program = programs_.emplace_back();
+        program.column = &column;
+        program.bytes.fill(1);
+        for (const Rule& rule : column.rules) {
+            if (Corrects(rule)) continue;
+            const OperationRow& row = Row(rule.operation);
+            if (rule.kind == RuleKind::Required) {
+                program.minSize = std::max<std::size_t>(program.minSize, 1);
+            } else if (rule.kind == RuleKind::MaxBytes) {
+                program.maxSize = std::min(program.maxSize, static_cast<std::size_t>(rule.limit));
+            } else if (rule.kind == RuleKind::Operation && row.kernel &&
+                       !kernels::IsDoubleByte(*row.kernel)) {
+                // The bytes the short-text table confirms alone: no lead byte is among them.
+                for (unsigned b = 0; b < 256; ++b) {
+                    const char c = static_cast<char>(b);
+                    if (kernels::ConfirmedShort(*row.kernel, std::string_view(&c, 1),
+                                                column.symbolsAllowed) != 1) {
+                        program.bytes[b] = 0;
+                    }
+                }
+                program.judgesBytes = true;
+            } else {
+                program.rest.push_back(&rule);
+            }
+        }
+    }
+}
+
+// Whether the table and the bounds confirm the text; they confirm nothing from a block's size on,
+// where the rules go by their kernels.
+bool CsvPath::Settles(const Program& program, std::string_view text) {
+    if (text.size() < program.minSize || text.size() > program.maxSize) return false;
+    if (!program.judgesBytes) return true;
+    if (text.size() >= kernels::kBlock) return false;
+    unsigned ok = 1;
+    for (const char c : text) ok &= program.bytes[static_cast<unsigned char>(c)];
+    return ok != 0;
+}
 
 bool CsvPath::Passes(const FieldRun& run, std::size_t r) {
     const std::size_t fields = run.Fields(r);
     if (plan_.expectedFields && fields != *plan_.expectedFields) return false;
     const std::string_view raw = run.Raw(r);
     if (raw.size() > maxRecord_) return false;
-    for (const Column& column : plan_.columns) {
+    for (const Program& program : programs_) {
+        const Column& column = *program.column;
         std::string_view text = raw;
         if (column.field > 0) {
             const auto k = static_cast<std::size_t>(column.field);
             text = k <= fields ? run.Field(r, k - 1) : std::string_view();
             if (run.records[r].doubledQuotes) text = Unquoted(text);
         }
-        text = decoder_.Decode(text, converted_, lost_);
-        if (!lost_.empty()) return false;
+        if (decoder_.utf8()) {
+            text = decoder_.Decode(text, converted_, lost_);
+            if (!lost_.empty()) return false;
+        }
+        if (Settles(program, text)) {
+            for (const Rule* rule : program.rest) {
+                if (!RowOf(*rule).evaluate(*rule, text, column.symbolsAllowed, nullptr))
+                    return false;
+            }
+            continue;
+        }
         for (const Rule& rule : column.rules) {
             if (!Corrects(rule) &&
                 !RowOf(rule).evaluate(rule, text, column.symbolsAllowed, nullptr))
