@@ -13,19 +13,24 @@
 
 #include "bytes.h"
 #include "csv.h"
+#include "kernels.h"
 #include "rules.h"
 
 namespace {
 
+using kernels::Isa;
+
 // What the reader made of the input: each record as L<line> and [field]s, or !<fault>@<byte>,
 // or L<line>:long for a record over the limit.
+// `pairs`: the input is code page 932; `isa`: the block kernel the reader splits runs with.
 std::string ReadAll(const std::string& input, char delimiter, std::size_t chunk,
-                    std::size_t maxRecord) {
+                    std::size_t maxRecord, bool pairs = true,
+                    kernels::Isa isa = kernels::Fastest()) {
     const int fd = memfd_create("csv", 0);
     EXPECT_EQ(write(fd, input.data(), input.size()), static_cast<ssize_t>(input.size()));
     lseek(fd, 0, SEEK_SET);
     check::ReadBuffer bytes(fd, chunk);
-    check::CsvReader reader(bytes, delimiter, true, maxRecord);
+    check::CsvReader reader(bytes, delimiter, pairs, maxRecord, isa);
     std::string seen;
     check::Record record;
     for (check::RecordReader::Status status;
@@ -92,10 +97,11 @@ TEST(CsvRecords, ReadAsRfc4180HasThemAtEveryChunkSize) {
 }
 
 // The records of `input` by an obvious reading of RFC 4180, a byte at a time, in ReadAll's
-// notation. With a delimiter from 0x40 on, a lead byte outside quotes carries a trail byte.
-std::string ModelRead(const std::string& in, char delimiter) {
+// notation. In code page 932 (`cp932`) with a delimiter from 0x40 on, a lead byte outside quotes
+// carries a trail byte.
+std::string ModelRead(const std::string& in, char delimiter, bool cp932 = true) {
     const auto lead = [](unsigned char c) { return (c >= 0x80 && c <= 0x9F) || c >= 0xE0; };
-    const bool pairs = static_cast<unsigned char>(delimiter) >= 0x40;
+    const bool pairs = cp932 && static_cast<unsigned char>(delimiter) >= 0x40;
     const std::size_t n = in.size();
     std::string seen;
     unsigned long long line = 1;
@@ -190,6 +196,59 @@ TEST(CsvRecords, AgreeWithAModelOverRandomInputs) {
             ASSERT_EQ(ReadAll(input, delimiter, chunk, INT_MAX), expected)
                 << "delimiter " << Hex(std::string(1, delimiter)) << ", chunk " << chunk
                 << ", input " << Hex(input);
+        }
+    }
+}
+
+// The reader splits whole 64-byte blocks at once and leaves the rest to its byte-by-byte scan:
+// random records of a few blocks, well-formed but for a fault in some, each behind a first record
+// of every length from 0 to 64, so that every block edge falls on every byte of them (inside
+// quotes, between a CR and its LF, between a lead byte and its trail, in a doubled quote), with
+// every block kernel and in both encodings.
+TEST(CsvRecords, AgreeWithAModelWhereverTheBlocksEnd) {
+    std::mt19937 random(28);
+    // ポ is 83 7C, its trail byte |; 82 and 9F are lead bytes, E0 E0 a run of them.
+    const char* const plain[] = {"a", "0123456789abcdef", "\x83\x7C", "\x82", "\xE0\xE0", "\x9F",
+                                 "\r"};
+    const char* const quoted[] = {"a", "\"\"", ",", "|", "\n", "\r\n", "\r", "\x82", "0123456789"};
+    // After a field: text after a closing quote, a CR after one, a quote in an unquoted field.
+    const char* const faults[] = {"x", "\r", "\""};
+    for (int round = 0; round < 150; ++round) {
+        const char delimiter = ",|"[round % 2];
+        const bool cp932 = round % 3 != 0;
+        // One fault at most: after it the reader's blocks start at the next record, whatever
+        // the shift.
+        std::size_t faultAt = random() % 24, fields = 0;
+        std::string body;
+        while (body.size() < 200) {
+            for (std::size_t field = random() % 4;; --field) {
+                const bool quotes = random() % 3 == 0;
+                if (quotes) body += '"';
+                for (std::size_t k = random() % 6; k > 0; --k) {
+                    body += quotes ? quoted[random() % std::size(quoted)]
+                                   : plain[random() % std::size(plain)];
+                }
+                if (quotes) body += '"';
+                if (fields++ == faultAt) body += faults[quotes ? random() % 2 : 2];
+                if (field == 0) break;
+                body += delimiter;
+            }
+            body += random() % 2 ? "\n" : "\r\n";
+        }
+        for (std::size_t shift = 0; shift <= 64; ++shift) {
+            // The reader's first record, read before anything is buffered, goes byte by byte.
+            const std::string input =
+                "x\n" + (shift == 0 ? std::string() : std::string(shift - 1, 'p') + "\n") + body;
+            const std::string expected = ModelRead(input, delimiter, cp932);
+            for (const Isa isa : {Isa::Scalar, Isa::Sse2, Isa::Avx2}) {
+                if (!kernels::Available(isa)) continue;
+                for (const std::size_t chunk : {7, 4096}) {
+                    ASSERT_EQ(ReadAll(input, delimiter, chunk, INT_MAX, cp932, isa), expected)
+                        << "isa " << static_cast<int>(isa) << ", delimiter " << delimiter
+                        << (cp932 ? ", code page 932" : ", UTF-8") << ", chunk " << chunk
+                        << ", input " << Hex(input);
+                }
+            }
         }
     }
 }
