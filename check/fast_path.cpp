@@ -148,7 +148,11 @@ class CsvPath : public FastPath {
     kernels::RecordsPrefix Confirm(RecordReader& reader) override {
         const FieldRun run = reader.AheadFields();
         std::size_t r = 0;
-        while (r < run.size() && Passes(run, r)) ++r;
+        for (; r < run.size() && Whole(run, r); ++r) {
+            bool passes = true;
+            for (const Program& program : programs_) passes = passes && Passes(program, run, r);
+            if (!passes) break;
+        }
         return {run.size() == 0 ? 0 : run.records[r].start - run.records[0].start, r};
     }
 
@@ -158,10 +162,12 @@ class CsvPath : public FastPath {
         std::array<std::uint8_t, 256> bytes;  // 1: every single-byte rule accepts the byte
         bool judgesBytes = false;
         std::size_t minSize = 0, maxSize = SIZE_MAX;
-        std::vector<const Rule*> rest;  // rules the program does not settle
+        std::vector<kernels::Check> pairs;  // double-byte checks, by their short-text table
+        std::vector<const Rule*> rest;      // rules the program does not settle
     };
 
-    bool Passes(const FieldRun& run, std::size_t r);
+    bool Whole(const FieldRun& run, std::size_t r) const;
+    bool Passes(const Program& program, const FieldRun& run, std::size_t r);
     static bool Settles(const Program& program, std::string_view text);
     std::string_view Unquoted(std::string_view text);
 
@@ -197,6 +203,8 @@ CsvPath::CsvPath(const Plan& plan, const Decoder& decoder, std::size_t maxRecord
                     }
                 }
                 program.judgesBytes = true;
+            } else if (rule.kind == RuleKind::Operation && row.kernel) {
+                program.pairs.push_back(*row.kernel);
             } else {
                 program.rest.push_back(&rule);
             }
@@ -204,46 +212,49 @@ CsvPath::CsvPath(const Plan& plan, const Decoder& decoder, std::size_t maxRecord
     }
 }
 
-// Whether the table and the bounds confirm the text; they confirm nothing from a block's size on,
-// where the rules go by their kernels.
+// Whether the table, the bounds and the short-text tables confirm the text; they confirm
+// nothing from a block's size on, where the rules go by their kernels.
 bool CsvPath::Settles(const Program& program, std::string_view text) {
     if (text.size() < program.minSize || text.size() > program.maxSize) return false;
-    if (!program.judgesBytes) return true;
+    if (!program.judgesBytes && program.pairs.empty()) return true;
     if (text.size() >= kernels::kBlock) return false;
     unsigned ok = 1;
-    for (const char c : text) ok &= program.bytes[static_cast<unsigned char>(c)];
+    if (program.judgesBytes) {
+        for (const char c : text) ok &= program.bytes[static_cast<unsigned char>(c)];
+    }
+    for (const kernels::Check check : program.pairs) {
+        ok &= kernels::ConfirmedShort(check, text, program.column->symbolsAllowed) == text.size();
+    }
     return ok != 0;
 }
 
-bool CsvPath::Passes(const FieldRun& run, std::size_t r) {
-    const std::size_t fields = run.Fields(r);
-    if (plan_.expectedFields && fields != *plan_.expectedFields) return false;
-    const std::string_view raw = run.Raw(r);
-    if (raw.size() > maxRecord_) return false;
-    for (const Program& program : programs_) {
-        const Column& column = *program.column;
-        std::string_view text = raw;
-        if (column.field > 0) {
-            const auto k = static_cast<std::size_t>(column.field);
-            text = k <= fields ? run.Field(r, k - 1) : std::string_view();
-            if (run.records[r].doubledQuotes) text = Unquoted(text);
+// What the record as a whole must be: as many fields as the header, and not over the limit.
+bool CsvPath::Whole(const FieldRun& run, std::size_t r) const {
+    return (!plan_.expectedFields || run.Fields(r) == *plan_.expectedFields) &&
+           run.Raw(r).size() <= maxRecord_;
+}
+
+bool CsvPath::Passes(const Program& program, const FieldRun& run, std::size_t r) {
+    const Column& column = *program.column;
+    std::string_view text = run.Raw(r);
+    if (column.field > 0) {
+        const auto k = static_cast<std::size_t>(column.field);
+        text = k <= run.Fields(r) ? run.Field(r, k - 1) : std::string_view();
+        if (run.records[r].doubledQuotes) text = Unquoted(text);
+    }
+    if (decoder_.utf8()) {
+        text = decoder_.Decode(text, converted_, lost_);
+        if (!lost_.empty()) return false;
+    }
+    if (Settles(program, text)) {
+        for (const Rule* rule : program.rest) {
+            if (!RowOf(*rule).evaluate(*rule, text, column.symbolsAllowed, nullptr)) return false;
         }
-        if (decoder_.utf8()) {
-            text = decoder_.Decode(text, converted_, lost_);
-            if (!lost_.empty()) return false;
-        }
-        if (Settles(program, text)) {
-            for (const Rule* rule : program.rest) {
-                if (!RowOf(*rule).evaluate(*rule, text, column.symbolsAllowed, nullptr))
-                    return false;
-            }
-            continue;
-        }
-        for (const Rule& rule : column.rules) {
-            if (!Corrects(rule) &&
-                !RowOf(rule).evaluate(rule, text, column.symbolsAllowed, nullptr))
-                return false;
-        }
+        return true;
+    }
+    for (const Rule& rule : column.rules) {
+        if (!Corrects(rule) && !RowOf(rule).evaluate(rule, text, column.symbolsAllowed, nullptr))
+            return false;
     }
     return true;
 }
