@@ -218,14 +218,16 @@ bool CsvPath::Settles(const Program& program, std::string_view text) {
     if (text.size() < program.minSize || text.size() > program.maxSize) return false;
     if (!program.judgesBytes && program.pairs.empty()) return true;
     if (text.size() >= kernels::kBlock) return false;
-    unsigned ok = 1;
     if (program.judgesBytes) {
-        for (const char c : text) ok &= program.bytes[static_cast<unsigned char>(c)];
+        for (const char c : text) {
+            if (program.bytes[static_cast<unsigned char>(c)] == 0) return false;
+        }
     }
     for (const kernels::Check check : program.pairs) {
-        ok &= kernels::ConfirmedShort(check, text, program.column->symbolsAllowed) == text.size();
+        if (kernels::ConfirmedShort(check, text, program.column->symbolsAllowed) != text.size())
+            return false;
     }
-    return ok != 0;
+    return true;
 }
 
 // What the record as a whole must be: as many fields as the header, and not over the limit.
@@ -236,10 +238,11 @@ bool CsvPath::Whole(const FieldRun& run, std::size_t r) const {
 
 bool CsvPath::Passes(const Program& program, const FieldRun& run, std::size_t r) {
     const Column& column = *program.column;
-    std::string_view text = run.Raw(r);
-    if (column.field > 0) {
-        const auto k = static_cast<std::size_t>(column.field);
-        text = k <= run.Fields(r) ? run.Field(r, k - 1) : std::string_view();
+    std::string_view text;
+    if (column.field == 0) {
+        text = run.Raw(r);
+    } else if (const auto k = static_cast<std::size_t>(column.field); k <= run.Fields(r)) {
+        text = run.Field(r, k - 1);
         if (run.records[r].doubledQuotes) text = Unquoted(text);
     }
     if (decoder_.utf8()) {
