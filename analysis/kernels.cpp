@@ -51,6 +51,15 @@ Isa FastestWide() {
     return fastest;
 }
 
+bool HasCarrylessMultiplyAndBmi() {
+#ifdef KESTRUNE_X86_KERNELS
+    static const bool available = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("bmi");
+    return available;
+#else
+    return false;
+#endif
+}
+
 // An instruction set this build or this processor lacks falls back to the scalar reference;
 // AVX-512 runs the AVX2 kernels where it has none of its own (KESTRUNE_DISPATCH_512).
 #ifdef KESTRUNE_X86_KERNELS

@@ -30,6 +30,8 @@ Isa Fastest();
 // The same with AVX-512 where the processor has it, for the character count and the jis
 // kernel, the two with an AVX-512 form: Fastest() for the others would run AVX2 under it.
 Isa FastestWide();
+// Carry-less multiplication (PCLMULQDQ) and BMI1, which the CSV block kernel uses beside AVX2.
+bool HasCarrylessMultiplyAndBmi();
 
 // The start of the first whole block holding a character that `check` rejects, or the end of
 // the last whole block when there is none. Blocks start at character starts in every check

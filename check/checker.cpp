@@ -219,12 +219,12 @@ void Pipeline::Records(RecordReader& reader, RecordJudge& judge, const Plan& pla
                        const Decoder& decoder) {
     const std::unique_ptr<FastPath> fast =
         ChooseFastPath(o_.quiet && !corrected_, NeedsFields(o_.columns) || o_.header || o_.csv,
-                       plan, decoder, env_.maxRecord);
+                       o_.csv, plan, decoder, env_.maxRecord);
     Record record;
     // Reading stops at once when the output fails: nothing more could be reported.
     while (!out_.failed()) {
         if (fast) {
-            const kernels::RecordsPrefix confirmed = fast->Confirm(reader.Ahead());
+            const kernels::RecordsPrefix confirmed = fast->Confirm(reader);
             record_ += confirmed.records;
             reader.Pass(confirmed.end, confirmed.records);
         }

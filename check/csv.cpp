@@ -10,6 +10,10 @@ namespace check {
 
 namespace {
 
+// A run is split until it holds about this much, a batch of blocks at a time.
+constexpr std::size_t kRunBytes = 64 * 1024;
+constexpr std::size_t kMaskBatch = 128;
+
 // What a byte means outside a quoted field.
 enum : unsigned char { kText, kDelimiter, kLineFeed, kQuote, kLeadByte };
 
@@ -62,8 +66,9 @@ inline std::size_t CsvReader::ClosingQuote(const unsigned char* p, std::size_t i
     return i;
 }
 
-CsvReader::CsvReader(ReadBuffer& input, char delimiter, bool pairsLeadBytes, std::size_t maxRecord)
-    : input_(input), delimiter_(delimiter), maxRecord_(maxRecord) {
+CsvReader::CsvReader(ReadBuffer& input, char delimiter, bool pairsLeadBytes, std::size_t maxRecord,
+                     kernels::Isa isa)
+    : input_(input), delimiter_(delimiter), maxRecord_(maxRecord), isa_(isa) {
     std::fill(std::begin(classes_), std::end(classes_), kText);
     // Trail bytes run from 0x40, so only a delimiter from there on can be taken for one; only
     // then does a lead byte have to carry the byte after it past the delimiter test.
@@ -73,6 +78,7 @@ CsvReader::CsvReader(ReadBuffer& input, char delimiter, bool pairsLeadBytes, std
             if (IsLeadByte(static_cast<unsigned char>(b))) classes_[b] = kLeadByte;
         }
     }
+    syntax_ = {static_cast<unsigned char>(delimiter), trackLeadBytes_};
     classes_[static_cast<unsigned char>(delimiter)] = kDelimiter;
     classes_[static_cast<unsigned char>('\n')] = kLineFeed;
     classes_[static_cast<unsigned char>('"')] = kQuote;
@@ -268,9 +274,117 @@ void CsvReader::Deliver(Record& record, std::string_view raw, std::string_view e
     record.spans = fieldSpans_;
 }
 
-RecordReader::Status CsvReader::Next(Record& record) {
+// The whole records at the front of the input, as far as the first one that the marks of the
+// block kernel cannot settle, taken from the input at once. The batches of blocks grow from a
+// few, so that a fault close to the start costs little.
+void CsvReader::Found::Reserve(std::size_t used, std::size_t more) {
+    if (capacity >= used + more + kernels::kCsvSlack) return;
+    capacity = std::max(2 * capacity, used + more + kernels::kCsvSlack);
+    std::unique_ptr<std::uint32_t[]> grown(new std::uint32_t[capacity]);
+    std::copy_n(entries.get(), used, grown.get());
+    entries = std::move(grown);
+}
+
+void CsvReader::SplitRun() {
+    runRecords_.clear();
+    runNext_ = 0;
+    run_ = {};
+    const std::string_view pending = input_.Pending();
+    kernels::CsvCarry carry;
+    walkRecord_ = {0, 0, 0, false};
+    std::size_t rare = 0;  // the first rare byte not yet given to its record
+    split_.fields = split_.records = split_.rares = 0;
+    for (std::size_t base = 0, batch = 4;
+         base + kernels::kBlock <= pending.size() && walkRecord_.start < kRunBytes &&
+         base - walkRecord_.start <= maxRecord_;
+         batch = std::min(batch * 2, kMaskBatch)) {
+        const std::size_t room = batch * kernels::kBlock;
+        fieldEnds_.Reserve(split_.fields, room);
+        recordEnds_.Reserve(split_.records, room);
+        rare_.Reserve(split_.rares, room);
+        split_.fieldEnds = fieldEnds_.entries.get();
+        split_.recordEnds = recordEnds_.entries.get();
+        split_.rare = rare_.entries.get();
+        std::size_t stray = 0;
+        const std::size_t blocks =
+            kernels::CsvSplitBlocks(isa_, syntax_, pending, base, batch, carry, split_, stray);
+        if (!TakeRecords(rare) || stray != SIZE_MAX) break;
+        base += blocks * kernels::kBlock;
+    }
+    if (runRecords_.empty()) return;
+    // The record the split was in when it stopped marks where the run ends.
+    runRecords_.push_back({walkRecord_.start, walkRecord_.fields, 0, false});
+    split_.fields = walkRecord_.fields;
+    run_ = pending.substr(0, walkRecord_.start);
+    input_.Consume(run_.size());
+}
+
+// The records the kernel has ended since the last call, each with the rare bytes before its LF;
+// false at a record over the limit.
+bool CsvReader::TakeRecords(std::size_t& rare) {
+    const std::uint32_t* const fieldEnds = fieldEnds_.entries.get();
+    const std::uint32_t* const rares = rare_.entries.get();
+    for (std::size_t r = runRecords_.size(); r < split_.records; ++r) {
+        const std::uint32_t fields = recordEnds_.entries[r];
+        const std::uint32_t lf = fieldEnds[fields - 1];
+        if (lf - walkRecord_.start > maxRecord_) return false;
+        for (; rare < split_.rares && rares[rare] < lf; ++rare) {
+            if (input_.Pending()[rares[rare]] == '"') {
+                walkRecord_.doubledQuotes = true;
+            } else {
+                ++walkRecord_.newlines;
+            }
+        }
+        runRecords_.push_back(walkRecord_);
+        walkRecord_ = {lf + 1, fields, 0, false};
+    }
+    return true;
+}
+
+void CsvReader::DeliverFromRun(Record& record) {
+    const FieldRun run = Run();
+    const std::size_t r = runNext_++;
+    const FieldRun::Entry& entry = runRecords_[r];
+    const std::string_view raw = run.Raw(r);
+    const std::size_t fields = run.Fields(r);
+    if (spans_.size() < fields) spans_.resize(fields);
+    anyDoubledQuotes_ = false;
+    for (std::size_t k = 0; k < fields; ++k) {
+        const std::string_view text = run.Field(r, k);
+        const bool doubled = entry.doubledQuotes && text.find('"') != std::string_view::npos;
+        const auto begin = static_cast<std::uint32_t>(text.data() - raw.data());
+        spans_[k] = {begin, begin + static_cast<std::uint32_t>(text.size()), doubled};
+        anyDoubledQuotes_ |= doubled;
+    }
+    spanCount_ = fields;
+    fault_.reset();
+    const std::size_t rawEnd = entry.start + raw.size();
+    Deliver(record, raw, run_.substr(rawEnd, runRecords_[r + 1].start - rawEnd));
+    record.line = line_;
+    line_ += 1 + entry.newlines;
+    spanCount_ = 0;
+    anyDoubledQuotes_ = false;
+}
+
+FieldRun CsvReader::AheadFields() {
     input_.Consume(deliveredSize_);
     deliveredSize_ = 0;
+    if (runNext_ + 1 >= runRecords_.size() && Idle() && input_.error() == 0) SplitRun();
+    if (runNext_ + 1 >= runRecords_.size()) return {};
+    FieldRun run = Run();
+    run.records = run.records.subspan(runNext_);
+    return run;
+}
+
+void CsvReader::Pass(std::size_t /*bytes*/, unsigned long long records) {
+    for (; records > 0; --records) line_ += 1 + runRecords_[runNext_++].newlines;
+}
+
+RecordReader::Status CsvReader::Next(Record& record) {
+    if (AheadFields().size() > 0) {
+        DeliverFromRun(record);
+        return Status::Record;
+    }
     for (;;) {
         const std::string_view pending = input_.Pending();
         const bool atEnd = input_.atEnd();

@@ -4,17 +4,26 @@
 //
 // A record that breaks these rules is handed out with its fault and where it is, never
 // repaired: after a fault the record runs to the next LF, and an unclosed quote to the end.
+//
+// Whole records are split a run at a time (about 64 KiB of them, from what is buffered) by the
+// block kernel of csv_blocks.h, which finds the quoted bytes of 64 at once; the records are then
+// handed out from the run, or confirmed where they stand by a fast path (AheadFields). What the
+// kernel cannot settle (a record with a fault, one over the limit, the last bytes of the buffer
+// and of the input) goes through the byte-by-byte scan, which decides every fault and position.
 #pragma once
 
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "csv_blocks.h"
+#include "kernels.h"
 #include "record.h"
 #include "source.h"
 
@@ -25,13 +34,16 @@ class CsvReader final : public RecordReader {
   public:
     // `pairsLeadBytes`: the input is code page 932, so a delimiter from 0x40 on could be a
     // trail byte.
+    // `isa`: the block kernel to find the records' structure with.
     CsvReader(ReadBuffer& input, char delimiter, bool pairsLeadBytes,
-              std::size_t maxRecord = INT_MAX);
+              std::size_t maxRecord = INT_MAX, kernels::Isa isa = kernels::Fastest());
 
     // TooLong: a record longer than the limit was read past; `record.line` says where it
     // started.
     Status Next(Record& record) override;
     int error() const override { return input_.error(); }
+    FieldRun AheadFields() override;
+    void Pass(std::size_t bytes, unsigned long long records) override;
 
   private:
     enum class State { FieldStart, Unquoted, Quoted, AfterQuote, Faulty };
@@ -74,6 +86,14 @@ class CsvReader final : public RecordReader {
     void Fault(RecordFault fault, std::size_t at);
     void Deliver(Record& record, std::string_view raw, std::string_view end);
     void Restart();
+    // The run: whole records at the front of the input, split by the block kernel.
+    bool Idle() const { return state_ == State::FieldStart && pos_ == 0 && !tooLong_; }
+    void SplitRun();
+    bool TakeRecords(std::size_t& rare);
+    FieldRun Run() const {
+        return {run_.data(), {fieldEnds_.entries.get(), split_.fields}, runRecords_};
+    }
+    void DeliverFromRun(Record& record);
 
     ReadBuffer& input_;
     char delimiter_;
@@ -101,6 +121,21 @@ class CsvReader final : public RecordReader {
     std::vector<std::string_view> fields_;
     std::vector<FieldSpan> fieldSpans_;
     std::string unquoted_;  // the fields that held ""
+
+    kernels::Isa isa_;
+    kernels::CsvSyntax syntax_;
+    std::string_view run_;  // consumed from the input: valid until the next Fill()
+    // What the block kernel found, written a block at a time, so never initialised.
+    struct Found {
+        std::unique_ptr<std::uint32_t[]> entries;
+        std::size_t capacity = 0;
+        void Reserve(std::size_t used, std::size_t more);
+    };
+    Found fieldEnds_, recordEnds_, rare_;
+    kernels::CsvSplit split_{};
+    std::vector<FieldRun::Entry> runRecords_;  // and one past the last
+    std::size_t runNext_ = 0;                  // the next record of the run to hand out
+    FieldRun::Entry walkRecord_{};             // the record the walk of the blocks is in
 };
 
 }  // namespace check

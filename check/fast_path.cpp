@@ -49,12 +49,16 @@ class KernelPath : public FastPath {
     KernelPath(std::vector<kernels::Check> checks, int symbolsAllowed, std::size_t maxRecord)
         : checks_(std::move(checks)), symbolsAllowed_(symbolsAllowed), maxRecord_(maxRecord) {}
 
-    kernels::RecordsPrefix Confirm(std::string_view records) override {
-        if (records.empty() || records.size() > maxRecord_) return {0, 0};
-        return Confirmed(records);
+    kernels::RecordsPrefix Confirm(RecordReader& reader) override {
+        return Confirm(reader.Ahead());
     }
 
   protected:
+    // How much of `records` (whole records, each ended by LF) passes every rule.
+    virtual kernels::RecordsPrefix Confirm(std::string_view records) {
+        if (records.empty() || records.size() > maxRecord_) return {0, 0};
+        return Confirmed(records);
+    }
     kernels::RecordsPrefix Confirmed(std::string_view records) const;
     std::size_t maxRecord() const { return maxRecord_; }
 
@@ -76,7 +80,7 @@ kernels::RecordsPrefix KernelPath::Confirmed(std::string_view records) const {
     bool first = true;
     for (kernels::Check check : checks_) {
         const kernels::RecordsPrefix prefix = kernels::ConfirmedRecords(
-            kernels::Fastest(), check, records.substr(0, confirmed.end), symbolsAllowed_);
+            kernels::FastestWide(), check, records.substr(0, confirmed.end), symbolsAllowed_);
         if (prefix.end < confirmed.end || first) confirmed = prefix;
         first = false;
     }
@@ -92,9 +96,9 @@ class Utf8Path : public KernelPath {
              std::optional<kernels::Utf8Block> block)
         : KernelPath(std::move(checks), symbolsAllowed, maxRecord), block_(block) {}
 
+  private:
     kernels::RecordsPrefix Confirm(std::string_view records) override;
 
-  private:
     static constexpr std::size_t kFirstPart = 1024;
     std::optional<kernels::Utf8Block> block_;
     std::size_t part_ = kFirstPart;
@@ -132,10 +136,154 @@ kernels::RecordsPrefix Utf8Path::Confirm(std::string_view records) {
     return {end, confirmed.records};
 }
 
+// CSV records where the reader's run holds them, judged on their fields as spans of the input
+// with no record made for each. A column's rules that judge single bytes are one table, with its
+// byte limits and `required` as bounds on the size, so that a field is confirmed in one pass; a
+// field they do not confirm, and every other rule, goes as RecordJudge::Passes has it. What is
+// not confirmed goes through the record loop, which words it.
+class CsvPath : public FastPath {
+  public:
+    CsvPath(const Plan& plan, const Decoder& decoder, std::size_t maxRecord);
+
+    kernels::RecordsPrefix Confirm(RecordReader& reader) override {
+        const FieldRun run = reader.AheadFields();
+        std::size_t r = 0;
+        for (; r < run.size() && Whole(run, r); ++r) {
+            bool passes = true;
+            for (const Program& program : programs_) passes = passes && Passes(program, run, r);
+            if (!passes) break;
+        }
+        return {run.size() == 0 ? 0 : run.records[r].start - run.records[0].start, r};
+    }
+
+  private:
+    struct Program {
+        const Column* column;
+        std::array<std::uint8_t, 256> bytes;  // 1: every single-byte rule accepts the byte
+        bool judgesBytes = false;
+        std::size_t minSize = 0, maxSize = SIZE_MAX;
+        std::vector<kernels::Check> pairs;  // double-byte checks, by their short-text table
+        std::vector<const Rule*> rest;      // rules the program does not settle
+    };
+
+    bool Whole(const FieldRun& run, std::size_t r) const;
+    bool Passes(const Program& program, const FieldRun& run, std::size_t r);
+    static bool Settles(const Program& program, std::string_view text);
+    std::string_view Unquoted(std::string_view text);
+
+    const Plan& plan_;
+    Decoder decoder_;
+    std::size_t maxRecord_;
+    std::vector<Program> programs_;
+    std::string unquoted_, converted_;
+    std::vector<LostCharacter> lost_;
+};
+
+CsvPath::CsvPath(const Plan& plan, const Decoder& decoder, std::size_t maxRecord)
+    : plan_(plan), decoder_(decoder), maxRecord_(maxRecord) {
+    for (const Column& column : plan.columns) {
+        Program& program = programs_.emplace_back();
+        program.column = &column;
+        program.bytes.fill(1);
+        for (const Rule& rule : column.rules) {
+            if (Corrects(rule)) continue;
+            const OperationRow& row = Row(rule.operation);
+            if (rule.kind == RuleKind::Required) {
+                program.minSize = std::max<std::size_t>(program.minSize, 1);
+            } else if (rule.kind == RuleKind::MaxBytes) {
+                program.maxSize = std::min(program.maxSize, static_cast<std::size_t>(rule.limit));
+            } else if (rule.kind == RuleKind::Operation && row.kernel &&
+                       !kernels::IsDoubleByte(*row.kernel)) {
+                // The bytes the short-text table confirms alone: no lead byte is among them.
+                for (unsigned b = 0; b < 256; ++b) {
+                    const char c = static_cast<char>(b);
+                    if (kernels::ConfirmedShort(*row.kernel, std::string_view(&c, 1),
+                                                column.symbolsAllowed) != 1) {
+                        program.bytes[b] = 0;
+                    }
+                }
+                program.judgesBytes = true;
+            } else if (rule.kind == RuleKind::Operation && row.kernel) {
+                program.pairs.push_back(*row.kernel);
+            } else {
+                program.rest.push_back(&rule);
+            }
+        }
+    }
+}
+
+// Whether the table, the bounds and the short-text tables confirm the text; they confirm
+// nothing from a block's size on, where the rules go by their kernels.
+bool CsvPath::Settles(const Program& program, std::string_view text) {
+    if (text.size() < program.minSize || text.size() > program.maxSize) return false;
+    if (!program.judgesBytes && program.pairs.empty()) return true;
+    if (text.size() >= kernels::kBlock) return false;
+    if (program.judgesBytes) {
+        for (const char c : text) {
+            if (program.bytes[static_cast<unsigned char>(c)] == 0) return false;
+        }
+    }
+    for (const kernels::Check check : program.pairs) {
+        if (kernels::ConfirmedShort(check, text, program.column->symbolsAllowed) != text.size())
+            return false;
+    }
+    return true;
+}
+
+// What the record as a whole must be: as many fields as the header, and not over the limit.
+bool CsvPath::Whole(const FieldRun& run, std::size_t r) const {
+    return (!plan_.expectedFields || run.Fields(r) == *plan_.expectedFields) &&
+           run.Raw(r).size() <= maxRecord_;
+}
+
+bool CsvPath::Passes(const Program& program, const FieldRun& run, std::size_t r) {
+    const Column& column = *program.column;
+    std::string_view text;
+    if (column.field == 0) {
+        text = run.Raw(r);
+    } else if (const auto k = static_cast<std::size_t>(column.field); k <= run.Fields(r)) {
+        text = run.Field(r, k - 1);
+        if (run.records[r].doubledQuotes) text = Unquoted(text);
+    }
+    if (decoder_.utf8()) {
+        text = decoder_.Decode(text, converted_, lost_);
+        if (!lost_.empty()) return false;
+    }
+    if (Settles(program, text)) {
+        for (const Rule* rule : program.rest) {
+            if (!RowOf(*rule).evaluate(*rule, text, column.symbolsAllowed, nullptr)) return false;
+        }
+        return true;
+    }
+    for (const Rule& rule : column.rules) {
+        if (!Corrects(rule) && !RowOf(rule).evaluate(rule, text, column.symbolsAllowed, nullptr))
+            return false;
+    }
+    return true;
+}
+
+// Each "" made ", as the reader makes it.
+std::string_view CsvPath::Unquoted(std::string_view text) {
+    if (text.find('"') == std::string_view::npos) return text;
+    unquoted_.clear();
+    for (std::size_t from = 0; from < text.size();) {
+        const std::size_t quote = text.find('"', from);
+        const std::size_t end = quote == std::string_view::npos ? text.size() : quote + 1;
+        unquoted_.append(text.data() + from, end - from);
+        from = end + 1;
+    }
+    return unquoted_;
+}
+
 }  // namespace
 
-std::unique_ptr<FastPath> ChooseFastPath(bool quiet, bool fields, const Plan& plan,
+std::unique_ptr<FastPath> ChooseFastPath(bool quiet, bool fields, bool csv, const Plan& plan,
                                          const Decoder& decoder, std::size_t maxRecord) {
+    if (quiet && csv) {
+        const bool ranges = std::any_of(plan.columns.begin(), plan.columns.end(),
+                                        [](const Column& c) { return c.width > 0; });
+        return ranges ? nullptr : std::make_unique<CsvPath>(plan, decoder, maxRecord);
+    }
     if (!quiet || fields || plan.columns.size() != 1) return nullptr;
     const Column& column = plan.columns[0];
     std::vector<kernels::Check> checks;

@@ -18,6 +18,7 @@
 #include "cp932.h"
 #include "kernels.h"
 #include "plan.h"
+#include "record.h"
 #include "source.h"
 
 namespace check {
@@ -25,15 +26,16 @@ namespace check {
 class FastPath {
   public:
     virtual ~FastPath() = default;
-    // How much of `records` (whole records, each ended by LF) passes every rule: the bytes up
-    // to just past an LF, and the records in them.
-    virtual kernels::RecordsPrefix Confirm(std::string_view records) = 0;
+    // How much of what `reader` has read ahead (Ahead() or AheadFields()) passes every rule: the
+    // bytes up to just past an LF, and the records in them, for reader.Pass().
+    virtual kernels::RecordsPrefix Confirm(RecordReader& reader) = 0;
 };
 
-// None when the plan has no fast path: only failures print, whole records are checked, and
-// every rule is a measurement or an operation with a kernel. `maxRecord`: runs longer than
-// this go record by record, where a record too long to check is refused.
-std::unique_ptr<FastPath> ChooseFastPath(bool quiet, bool fields, const Plan& plan,
+// None when the plan has no fast path. Only failures print, in both. Lines: whole records are
+// checked, and every rule is a measurement or an operation with a kernel. CSV (`csv`): any
+// plan, its records judged in the reader's runs as the check stage judges them. `maxRecord`:
+// records longer than this go record by record, where a record too long to check is refused.
+std::unique_ptr<FastPath> ChooseFastPath(bool quiet, bool fields, bool csv, const Plan& plan,
                                          const Decoder& decoder, std::size_t maxRecord);
 
 }  // namespace check

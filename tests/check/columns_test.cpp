@@ -8,24 +8,31 @@
 #include <algorithm>
 #include <climits>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "bytes.h"
 #include "csv.h"
+#include "harness.h"
+#include "kernels.h"
 #include "rules.h"
 
 namespace {
 
+using kernels::Isa;
+
 // What the reader made of the input: each record as L<line> and [field]s, or !<fault>@<byte>,
 // or L<line>:long for a record over the limit.
+// `pairs`: the input is code page 932; `isa`: the block kernel the reader splits runs with.
 std::string ReadAll(const std::string& input, char delimiter, std::size_t chunk,
-                    std::size_t maxRecord) {
+                    std::size_t maxRecord, bool pairs = true,
+                    kernels::Isa isa = kernels::Fastest()) {
     const int fd = memfd_create("csv", 0);
     EXPECT_EQ(write(fd, input.data(), input.size()), static_cast<ssize_t>(input.size()));
     lseek(fd, 0, SEEK_SET);
     check::ReadBuffer bytes(fd, chunk);
-    check::CsvReader reader(bytes, delimiter, true, maxRecord);
+    check::CsvReader reader(bytes, delimiter, pairs, maxRecord, isa);
     std::string seen;
     check::Record record;
     for (check::RecordReader::Status status;
@@ -92,10 +99,11 @@ TEST(CsvRecords, ReadAsRfc4180HasThemAtEveryChunkSize) {
 }
 
 // The records of `input` by an obvious reading of RFC 4180, a byte at a time, in ReadAll's
-// notation. With a delimiter from 0x40 on, a lead byte outside quotes carries a trail byte.
-std::string ModelRead(const std::string& in, char delimiter) {
+// notation. In code page 932 (`cp932`) with a delimiter from 0x40 on, a lead byte outside quotes
+// carries a trail byte.
+std::string ModelRead(const std::string& in, char delimiter, bool cp932 = true) {
     const auto lead = [](unsigned char c) { return (c >= 0x80 && c <= 0x9F) || c >= 0xE0; };
-    const bool pairs = static_cast<unsigned char>(delimiter) >= 0x40;
+    const bool pairs = cp932 && static_cast<unsigned char>(delimiter) >= 0x40;
     const std::size_t n = in.size();
     std::string seen;
     unsigned long long line = 1;
@@ -190,6 +198,122 @@ TEST(CsvRecords, AgreeWithAModelOverRandomInputs) {
             ASSERT_EQ(ReadAll(input, delimiter, chunk, INT_MAX), expected)
                 << "delimiter " << Hex(std::string(1, delimiter)) << ", chunk " << chunk
                 << ", input " << Hex(input);
+        }
+    }
+}
+
+// The reader splits whole 64-byte blocks at once and leaves the rest to its byte-by-byte scan:
+// random records of a few blocks, well-formed but for a fault in some, each behind a first record
+// of every length from 0 to 64, so that every block edge falls on every byte of them (inside
+// quotes, between a CR and its LF, between a lead byte and its trail, in a doubled quote), with
+// every block kernel and in both encodings.
+TEST(CsvRecords, AgreeWithAModelWhereverTheBlocksEnd) {
+    std::mt19937 random(28);
+    // ポ is 83 7C, its trail byte |; 82 and 9F are lead bytes, E0 E0 a run of them.
+    const char* const plain[] = {"a", "0123456789abcdef", "\x83\x7C", "\x82", "\xE0\xE0", "\x9F",
+                                 "\r"};
+    const char* const quoted[] = {"a", "\"\"", ",", "|", "\n", "\r\n", "\r", "\x82", "0123456789"};
+    // After a field: text after a closing quote, a CR after one, a quote in an unquoted field.
+    const char* const faults[] = {"x", "\r", "\""};
+    for (int round = 0; round < 150; ++round) {
+        const char delimiter = ",|"[round % 2];
+        const bool cp932 = round % 3 != 0;
+        // One fault at most: after it the reader's blocks start at the next record, whatever
+        // the shift.
+        std::size_t faultAt = random() % 24, fields = 0;
+        std::string body;
+        while (body.size() < 200) {
+            for (std::size_t field = random() % 4;; --field) {
+                const bool quotes = random() % 3 == 0;
+                if (quotes) body += '"';
+                for (std::size_t k = random() % 6; k > 0; --k) {
+                    body += quotes ? quoted[random() % std::size(quoted)]
+                                   : plain[random() % std::size(plain)];
+                }
+                if (quotes) body += '"';
+                if (fields++ == faultAt) body += faults[quotes ? random() % 2 : 2];
+                if (field == 0) break;
+                body += delimiter;
+            }
+            body += random() % 2 ? "\n" : "\r\n";
+        }
+        for (std::size_t shift = 0; shift <= 64; ++shift) {
+            // The reader's first record, read before anything is buffered, goes byte by byte.
+            const std::string input =
+                "x\n" + (shift == 0 ? std::string() : std::string(shift - 1, 'p') + "\n") + body;
+            const std::string expected = ModelRead(input, delimiter, cp932);
+            for (const Isa isa : {Isa::Scalar, Isa::Sse2, Isa::Avx2}) {
+                if (!kernels::Available(isa)) continue;
+                for (const std::size_t chunk : {7, 4096}) {
+                    ASSERT_EQ(ReadAll(input, delimiter, chunk, INT_MAX, cp932, isa), expected)
+                        << "isa " << static_cast<int>(isa) << ", delimiter " << delimiter
+                        << (cp932 ? ", code page 932" : ", UTF-8") << ", chunk " << chunk
+                        << ", input " << Hex(input);
+                }
+            }
+        }
+    }
+}
+
+// Under --quiet, CSV records are judged where the reader's run holds them, by compiled column
+// rules; the records that prints must be those of which the full output has a failing line,
+// with the same lines. Random records, most of which pass, in both encodings and at several
+// read sizes: digits, katakana and half-width katakana in the three fields, now and then quoted,
+// and now and then another character, one too many, or a field more or less.
+TEST(CsvRecords, QuietPrintsTheFailingRecordsOfTheFullOutput) {
+    std::mt19937 random(29);
+    // 12, ア, ｱ; then, quoted only, a comma, "", CR LF; then 亜, ① (not JIS), a lone lead byte.
+    const std::vector<std::string> units[] = {
+        {"12", "\x83\x41", "\xB1", ",", "\"\"", "\r\n", "\x88\x9F", "\x87\x40", "\x83"},
+        {"12", "\xE3\x82\xA2", "\xEF\xBD\xB1", ",", "\"\"", "\r\n", "\xE4\xBA\x9C", "\xE2\x91\xA0",
+         "\xFF"},
+    };
+    const std::vector<std::vector<std::string>> plans = {
+        {"--column", "1:half-digits,required", "--column", "2:full-katakana,max-bytes=8"},
+        {"--header", "--column", "c:half-katakana,max-bytes=4", "--column", "a:digits"},
+        {"--column", "3:jis,required", "--column", "2:cp932"},
+        {"--byte-size"},  // the whole record, which fails only where UTF-8 loses a character
+    };
+    for (int round = 0; round < 40; ++round) {
+        const bool utf8 = round % 2;
+        std::string input = "a,b,c\n";
+        while (input.size() < 3000) {
+            const int fields = random() % 25 ? 3 : 2 + 2 * static_cast<int>(random() % 2);
+            for (int field = 0; field < fields; ++field) {
+                const bool quoted = random() % 5 == 0;
+                if (quoted) input += '"';
+                for (std::size_t k = random() % 30 ? 1 + random() % 3 : 5; k > 0; --k) {
+                    std::size_t u = random() % 40 ? field % 3 : random() % 9;
+                    if (!quoted && u >= 3 && u <= 5) u = 0;
+                    input += units[utf8][u];
+                }
+                if (quoted) input += '"';
+                input += field + 1 < fields ? "," : random() % 2 ? "\n" : "\r\n";
+            }
+        }
+        check::Environment env;
+        env.chunk = 64 + random() % 2000;
+        for (std::vector<std::string> plan : plans) {
+            plan.insert(plan.end(), {"--csv", "--json"});
+            if (utf8) plan.push_back("--input-encoding=utf-8");
+            const CheckRun full = RunCheck(plan, input, env);
+            plan.push_back("--quiet");
+            const CheckRun quiet = RunCheck(plan, input, env);
+            std::string expected, lines, record;
+            bool failed = false;
+            std::istringstream all(full.out);
+            for (std::string line; std::getline(all, line);) {
+                const std::string number = line.substr(0, line.find(",\"line\""));
+                if (number != record) {
+                    if (failed) expected += lines;
+                    record = number, lines.clear(), failed = false;
+                }
+                lines += line + "\n";
+                failed = failed || line.find("\"ok\":false") != std::string::npos;
+            }
+            if (failed) expected += lines;
+            ASSERT_EQ(quiet.out, expected) << "chunk " << env.chunk << ", input " << Hex(input);
+            ASSERT_EQ(quiet.status, full.status);
         }
     }
 }
