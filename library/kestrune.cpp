@@ -1,0 +1,413 @@
+// SPDX-License-Identifier: MIT
+// The C interface over the check stage's own parts: the rule table of check/rules.h, the
+// decoder kestrune-check converts UTF-8 with, and the kinds and fixes of analysis/. Nothing
+// here keeps state between calls; a result's buffers are reused so that checking many texts
+// allocates only while they grow.
+#include "kestrune.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <iterator>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "operations.h"
+#include "repertoire.h"
+#include "rules.h"
+#include "source.h"
+#include "suggest.h"
+
+namespace {
+
+struct Finding {
+    int rule;
+    int position;
+    int kind;
+    char32_t codePoint;
+    char character[4];
+    unsigned char characterSize;
+    char suggestion[2];
+    unsigned char suggestionSize;
+    int covers;
+};
+
+struct RuleRecord {
+    std::string name;
+    int ok, position, measured;
+};
+
+// Copies the character at byte index `at` of the code page 932 text.
+void TakeCharacter(Finding& finding, std::string_view text, std::size_t at) {
+    const auto width = static_cast<std::size_t>(CharacterWidth(text, at));
+    std::memcpy(finding.character, text.data() + at, width);
+    finding.characterSize = static_cast<unsigned char>(width);
+}
+
+unsigned char EncodeUtf8(char32_t c, char* out) {
+    if (c < 0x80) {
+        out[0] = static_cast<char>(c);
+        return 1;
+    }
+    if (c < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (c >> 6));
+        out[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (c >> 12));
+        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (c >> 18));
+    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
+}
+
+}  // namespace
+
+namespace library_detail {
+const char* ProjectVersion();  // version.cpp
+}  // namespace library_detail
+
+namespace {
+
+constexpr unsigned kAllFlags = KESTRUNE_UTF8 | KESTRUNE_NO_SYMBOLS | KESTRUNE_ALL;
+
+}  // namespace
+
+struct kestrune_result {
+    std::string converted;
+    std::vector<LostCharacter> lost;
+    std::vector<int> positions;
+    std::vector<Finding> findings;
+    std::vector<RuleRecord> rules;
+    std::size_t ruleCount = 0;  // rules[0, ruleCount) are this check's; the rest kept for reuse
+    std::string_view text;
+    bool ok = true;
+    int position = 0;
+
+    void Clear() {
+        findings.clear();
+        ruleCount = 0;
+        text = {};
+        ok = true;
+        position = 0;
+    }
+};
+
+struct kestrune_rules {
+    std::vector<check::Rule> rules;  // the checks only
+    std::vector<std::string> names;
+    int symbolsAllowed = 1;
+};
+
+namespace {
+
+// Records one rule's verdict and findings, the way the check stage finds them: the verdict
+// first, which most texts settle at once, and the positions, kinds and fixes only for a rule
+// that failed.
+void RunRule(kestrune_result& r, const check::Rule& rule, std::string_view name, int symbolsAllowed,
+             bool all) {
+    const check::RuleRow& row = check::RowOf(rule);
+    const bool measures =
+        rule.kind != check::RuleKind::Operation || Row(rule.operation).unit != Unit::None;
+    r.positions.clear();
+    check::RuleFindings found{r.positions, all};
+    bool ok = row.evaluate(rule, r.text, symbolsAllowed, nullptr);
+    if (!ok || measures) ok = row.evaluate(rule, r.text, symbolsAllowed, &found);
+    const int index = static_cast<int>(r.ruleCount);
+    if (r.rules.size() == r.ruleCount) r.rules.emplace_back();
+    RuleRecord& record = r.rules[r.ruleCount++];
+    record.name.assign(name);
+    record.ok = ok;
+    record.position = ok ? 0 : found.position;
+    record.measured = found.measured;
+    if (ok) return;
+    if (r.ok) r.position = found.position;
+    r.ok = false;
+    if (r.positions.empty()) {
+        r.findings.push_back(Finding{index, 0, KESTRUNE_KIND_NONE, 0, {}, 0, {}, 0, 0});
+        return;
+    }
+    const bool notes = check::NotesRejected(rule);
+    const bool kinds = check::NamesKinds(rule);
+    std::size_t fixed = 0;  // the end of what the last fix replaces, as the check stage has it
+    for (const int p : r.positions) {
+        Finding& f =
+            r.findings.emplace_back(Finding{index, p, KESTRUNE_KIND_NONE, 0, {}, 0, {}, 0, 0});
+        const auto at = static_cast<std::size_t>(p) - 1;
+        if (at >= r.text.size()) continue;
+        TakeCharacter(f, r.text, at);
+        if (kinds) f.kind = static_cast<int>(KindAt(r.text, at)) + KESTRUNE_KIND_JIS;
+        if (!notes || at < fixed) continue;
+        const Suggestion fix = SuggestFix(rule.operation, r.text, at, symbolsAllowed);
+        std::memcpy(f.suggestion, fix.bytes, sizeof fix.bytes);
+        f.suggestionSize = static_cast<unsigned char>(fix.size);
+        f.covers = fix.covers;
+        fixed = at + static_cast<std::size_t>(fix.covers);
+    }
+}
+
+// What converting lost, after the rules' findings.
+void RecordLost(kestrune_result& r) {
+    for (const LostCharacter& c : r.lost) {
+        Finding& f = r.findings.emplace_back(
+            Finding{-1, c.position, KESTRUNE_KIND_NOT_IN_CP932, c.codePoint, {}, 0, {}, 0, 0});
+        if (c.invalidLength > 0) {
+            f.kind = KESTRUNE_KIND_ILL_FORMED_UTF8;
+            std::memcpy(f.character, c.invalid, c.invalidLength);
+            f.characterSize = c.invalidLength;
+        } else {
+            f.characterSize = EncodeUtf8(c.codePoint, f.character);
+        }
+    }
+    if (!r.lost.empty() && r.ok) r.position = r.lost.front().position;
+    if (!r.lost.empty()) r.ok = false;
+}
+
+template <typename Rules>
+int Check(const char* text, std::size_t size, unsigned flags, kestrune_result* result,
+          const Rules& rules, int symbolsAllowed) {
+    if (result == nullptr || (text == nullptr && size > 0) || (flags & ~kAllFlags) != 0) {
+        return KESTRUNE_ERROR_ARGUMENT;
+    }
+    if (size > static_cast<std::size_t>(INT_MAX)) return KESTRUNE_ERROR_TOO_LONG;
+    kestrune_result& r = *result;
+    r.Clear();
+    try {
+        const std::string_view given(text == nullptr ? "" : text, size);
+        const check::Decoder decoder((flags & KESTRUNE_UTF8) != 0 ? check::Encoding::Utf8
+                                                                  : check::Encoding::Cp932);
+        r.lost.clear();
+        r.text = decoder.Decode(given, r.converted, r.lost);
+        if (r.text.size() > static_cast<std::size_t>(INT_MAX)) return KESTRUNE_ERROR_TOO_LONG;
+        if ((flags & KESTRUNE_NO_SYMBOLS) != 0) symbolsAllowed = 0;
+        rules(r, symbolsAllowed, (flags & KESTRUNE_ALL) != 0);
+        RecordLost(r);
+    } catch (const std::bad_alloc&) {
+        r.Clear();
+        return KESTRUNE_ERROR_MEMORY;
+    }
+    return KESTRUNE_OK;
+}
+
+// Copies `text` into `out` where it fits, with the NUL; false where it was cut.
+void CopyMessage(const std::string& text, char* out, std::size_t size) {
+    if (out == nullptr || size == 0) return;
+    const std::size_t n = std::min(text.size(), size - 1);
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
+}
+
+}  // namespace
+
+extern "C" {
+
+const char* kestrune_status_message(int status) {
+    switch (status) {
+        case KESTRUNE_OK:
+            return "success";
+        case KESTRUNE_ERROR_ARGUMENT:
+            return "a null pointer where one is needed, or an unknown flag";
+        case KESTRUNE_ERROR_OPERATION:
+            return "no operation has that name";
+        case KESTRUNE_ERROR_RULES:
+            return "the rule list does not parse";
+        case KESTRUNE_ERROR_TOO_LONG:
+            return "the text is longer than INT_MAX bytes";
+        case KESTRUNE_ERROR_MEMORY:
+            return "memory ran out";
+        case KESTRUNE_ERROR_BUFFER:
+            return "the output buffer is too small";
+        case KESTRUNE_ERROR_INDEX:
+            return "no finding or rule has that index";
+        default:
+            return "unknown status";
+    }
+}
+
+const char* kestrune_version(void) {
+    return library_detail::ProjectVersion();
+}
+
+const char* kestrune_kind_name(int kind) {
+    static constexpr const char* kNames[] = {
+        "",          "jis",     "nec-special",  "nec-selected-ibm", "ibm-extension", "user-defined",
+        "undefined", "invalid", "not-in-cp932", "ill-formed-utf-8"};
+    return kind >= 0 && kind < static_cast<int>(std::size(kNames)) ? kNames[kind] : nullptr;
+}
+
+kestrune_result* kestrune_result_new(void) {
+    return new (std::nothrow) kestrune_result;
+}
+
+void kestrune_result_free(kestrune_result* result) {
+    delete result;
+}
+
+int kestrune_result_ok(const kestrune_result* result) {
+    return result != nullptr && result->ok;
+}
+
+int kestrune_result_position(const kestrune_result* result) {
+    return result == nullptr ? 0 : result->position;
+}
+
+const char* kestrune_result_text(const kestrune_result* result, size_t* size) {
+    if (result == nullptr) {
+        if (size != nullptr) *size = 0;
+        return "";
+    }
+    if (size != nullptr) *size = result->text.size();
+    return result->text.empty() ? "" : result->text.data();
+}
+
+size_t kestrune_result_rule_count(const kestrune_result* result) {
+    return result == nullptr ? 0 : result->ruleCount;
+}
+
+int kestrune_result_rule(const kestrune_result* result, size_t index, kestrune_rule_result* out) {
+    if (result == nullptr || out == nullptr) return KESTRUNE_ERROR_ARGUMENT;
+    if (index >= result->ruleCount) return KESTRUNE_ERROR_INDEX;
+    const RuleRecord& r = result->rules[index];
+    *out = {r.name.c_str(), r.ok, r.position, r.measured};
+    return KESTRUNE_OK;
+}
+
+size_t kestrune_result_finding_count(const kestrune_result* result) {
+    return result == nullptr ? 0 : result->findings.size();
+}
+
+int kestrune_result_finding(const kestrune_result* result, size_t index, kestrune_finding* out) {
+    if (result == nullptr || out == nullptr) return KESTRUNE_ERROR_ARGUMENT;
+    if (index >= result->findings.size()) return KESTRUNE_ERROR_INDEX;
+    const Finding& f = result->findings[index];
+    *out = {f.rule,      f.position,      f.kind,       static_cast<unsigned>(f.codePoint),
+            f.character, f.characterSize, f.suggestion, f.suggestionSize,
+            f.covers};
+    return KESTRUNE_OK;
+}
+
+int kestrune_check(const char* operation, const char* text, size_t size, unsigned flags,
+                   kestrune_result* result) {
+    if (operation == nullptr) return KESTRUNE_ERROR_ARGUMENT;
+    const OperationRow* row = RowByOption(operation);
+    if (row == nullptr) {
+        if (result != nullptr) result->Clear();
+        return KESTRUNE_ERROR_OPERATION;
+    }
+    const check::Rule rule{check::RuleKind::Operation, row->operation};
+    return Check(
+        text, size, flags, result,
+        [&](kestrune_result& r, int symbols, bool all) {
+            RunRule(r, rule, row->option, symbols, all);
+        },
+        1);
+}
+
+int kestrune_rules_parse(const char* list, kestrune_rules** rules, char* error, size_t error_size) {
+    if (list == nullptr || rules == nullptr) return KESTRUNE_ERROR_ARGUMENT;
+    *rules = nullptr;
+    try {
+        auto parsed = std::make_unique<kestrune_rules>();
+        std::string message;
+        std::string_view rest = list;
+        bool truncates = false, limits = false;
+        for (;;) {
+            const std::size_t comma = rest.find(',');
+            const std::string_view name = rest.substr(0, comma);
+            // As kestrune-check's --column reads its rules: "no-symbols" is a setting of the
+            // column, and a correction is taken but checks nothing.
+            if (name == "no-symbols") {
+                parsed->symbolsAllowed = 0;
+            } else if (const std::optional<check::Rule> rule = check::ParseRule(name, message)) {
+                truncates = truncates || rule->kind == check::RuleKind::Truncate;
+                limits = limits || rule->kind == check::RuleKind::MaxBytes;
+                if (!check::Corrects(*rule)) {
+                    parsed->rules.push_back(*rule);
+                    parsed->names.emplace_back(check::JsonName(*rule));
+                }
+            } else {
+                if (name.empty()) message = "an empty rule in '" + std::string(list) + "'";
+                CopyMessage(message, error, error_size);
+                return KESTRUNE_ERROR_RULES;
+            }
+            if (comma == std::string_view::npos) break;
+            rest.remove_prefix(comma + 1);
+        }
+        if (truncates && !limits) {
+            CopyMessage("truncate needs max-bytes=N in the same list", error, error_size);
+            return KESTRUNE_ERROR_RULES;
+        }
+        *rules = parsed.release();
+    } catch (const std::bad_alloc&) {
+        return KESTRUNE_ERROR_MEMORY;
+    }
+    return KESTRUNE_OK;
+}
+
+void kestrune_rules_free(kestrune_rules* rules) {
+    delete rules;
+}
+
+size_t kestrune_rules_count(const kestrune_rules* rules) {
+    return rules == nullptr ? 0 : rules->rules.size();
+}
+
+int kestrune_rules_check(const kestrune_rules* rules, const char* text, size_t size, unsigned flags,
+                         kestrune_result* result) {
+    if (rules == nullptr) return KESTRUNE_ERROR_ARGUMENT;
+    return Check(
+        text, size, flags, result,
+        [&](kestrune_result& r, int symbols, bool all) {
+            for (std::size_t k = 0; k < rules->rules.size(); ++k) {
+                RunRule(r, rules->rules[k], rules->names[k], symbols, all);
+            }
+        },
+        rules->symbolsAllowed);
+}
+
+int kestrune_utf8_to_cp932(const char* utf8, size_t size, char* out, size_t capacity,
+                           size_t* written, size_t* lost) {
+    if ((utf8 == nullptr && size > 0) || (out == nullptr && capacity > 0) || written == nullptr) {
+        return KESTRUNE_ERROR_ARGUMENT;
+    }
+    try {
+        std::vector<LostCharacter> missing;
+        const std::string converted =
+            Utf8ToCp932(std::string_view(utf8 == nullptr ? "" : utf8, size), &missing);
+        *written = converted.size();
+        if (lost != nullptr) *lost = missing.size();
+        if (converted.size() > capacity) return KESTRUNE_ERROR_BUFFER;
+        if (!converted.empty()) std::memcpy(out, converted.data(), converted.size());
+    } catch (const std::bad_alloc&) {
+        return KESTRUNE_ERROR_MEMORY;
+    }
+    return KESTRUNE_OK;
+}
+
+int kestrune_cp932_to_utf8(const char* cp932, size_t size, char* out, size_t capacity,
+                           size_t* written) {
+    if ((cp932 == nullptr && size > 0) || (out == nullptr && capacity > 0) || written == nullptr) {
+        return KESTRUNE_ERROR_ARGUMENT;
+    }
+    try {
+        const std::string converted =
+            Cp932ToUtf8(std::string_view(cp932 == nullptr ? "" : cp932, size));
+        *written = converted.size();
+        if (converted.size() > capacity) return KESTRUNE_ERROR_BUFFER;
+        if (!converted.empty()) std::memcpy(out, converted.data(), converted.size());
+    } catch (const std::bad_alloc&) {
+        return KESTRUNE_ERROR_MEMORY;
+    }
+    return KESTRUNE_OK;
+}
+
+}  // extern "C"
