@@ -110,6 +110,26 @@ struct kestrune_rules {
 
 namespace {
 
+// A character lost in converting, by the input's bytes.
+void DescribeLost(Finding& f, const LostCharacter& c) {
+    f.codePoint = c.codePoint;
+    if (c.invalidLength > 0) {
+        f.kind = KESTRUNE_KIND_ILL_FORMED_UTF8;
+        std::memcpy(f.character, c.invalid, c.invalidLength);
+        f.characterSize = c.invalidLength;
+    } else {
+        f.kind = KESTRUNE_KIND_NOT_IN_CP932;
+        f.characterSize = EncodeUtf8(c.codePoint, f.character);
+    }
+}
+
+// The character lost in converting whose "?" is at `position`, if one is.
+const LostCharacter* LostAt(const std::vector<LostCharacter>& lost, int position) {
+    const auto it = std::lower_bound(lost.begin(), lost.end(), position,
+                                     [](const LostCharacter& c, int p) { return c.position < p; });
+    return it != lost.end() && it->position == position ? &*it : nullptr;
+}
+
 // Records one rule's verdict and findings, the way the check stage finds them: the verdict
 // first, which most texts settle at once, and the positions, kinds and fixes only for a rule
 // that failed.
@@ -144,6 +164,11 @@ void RunRule(kestrune_result& r, const check::Rule& rule, std::string_view name,
             r.findings.emplace_back(Finding{index, p, KESTRUNE_KIND_NONE, 0, {}, 0, {}, 0, 0});
         const auto at = static_cast<std::size_t>(p) - 1;
         if (at >= r.text.size()) continue;
+        // A "?" that stands for a lost character is that character, and nothing replaces it.
+        if (const LostCharacter* c = LostAt(r.lost, p)) {
+            DescribeLost(f, *c);
+            continue;
+        }
         TakeCharacter(f, r.text, at);
         if (kinds) f.kind = static_cast<int>(KindAt(r.text, at)) + KESTRUNE_KIND_JIS;
         if (!notes || at < fixed) continue;
@@ -158,15 +183,8 @@ void RunRule(kestrune_result& r, const check::Rule& rule, std::string_view name,
 // What converting lost, after the rules' findings.
 void RecordLost(kestrune_result& r) {
     for (const LostCharacter& c : r.lost) {
-        Finding& f = r.findings.emplace_back(
-            Finding{-1, c.position, KESTRUNE_KIND_NOT_IN_CP932, c.codePoint, {}, 0, {}, 0, 0});
-        if (c.invalidLength > 0) {
-            f.kind = KESTRUNE_KIND_ILL_FORMED_UTF8;
-            std::memcpy(f.character, c.invalid, c.invalidLength);
-            f.characterSize = c.invalidLength;
-        } else {
-            f.characterSize = EncodeUtf8(c.codePoint, f.character);
-        }
+        Finding& f = r.findings.emplace_back(Finding{-1, c.position, 0, 0, {}, 0, {}, 0, 0});
+        DescribeLost(f, c);
     }
     if (!r.lost.empty() && r.ok) r.position = r.lost.front().position;
     if (!r.lost.empty()) r.ok = false;

@@ -79,6 +79,14 @@ py::object KindName(int kind) {
     return py::str(kestrune_kind_name(kind));
 }
 
+// A rejected character as text: code page 932, or the input's UTF-8 for a lost one (ill-formed
+// UTF-8, which no str holds, as U+FFFD).
+std::string CharacterText(int kind, const char* bytes, std::size_t size) {
+    if (kind == KESTRUNE_KIND_ILL_FORMED_UTF8) return "\xEF\xBF\xBD";
+    if (kind == KESTRUNE_KIND_NOT_IN_CP932) return std::string(bytes, size);
+    return Utf8(bytes, size);
+}
+
 // One finding as Python sees it.
 struct Finding {
     std::string rule;  // "" for a character lost in converting
@@ -130,9 +138,7 @@ Result Copy(const kestrune_result* r) {
         const bool lost = f.rule < 0;
         out.findings.push_back(
             {lost ? std::string() : out.rules[static_cast<std::size_t>(f.rule)].name, f.position,
-             KindName(f.kind),
-             lost ? std::string(f.character, f.character_size)
-                  : Utf8(f.character, f.character_size),
+             KindName(f.kind), CharacterText(f.kind, f.character, f.character_size),
              f.suggestion_size == 0 ? std::nullopt
                                     : std::optional(Utf8(f.suggestion, f.suggestion_size))});
     }
@@ -147,6 +153,13 @@ class Rules {
         const int status = kestrune_rules_parse(list.c_str(), &parsed, error, sizeof error);
         if (status != KESTRUNE_OK) Raise(status, status == KESTRUNE_ERROR_RULES ? error : "");
         rules_.reset(parsed);
+        ResultPtr probe = NewResult();
+        kestrune_rules_check(parsed, "", 0, 0, probe.get());
+        for (std::size_t k = 0; k < kestrune_result_rule_count(probe.get()); ++k) {
+            kestrune_rule_result rule;
+            kestrune_result_rule(probe.get(), k, &rule);
+            names_.emplace_back(rule.name);
+        }
     }
 
     Result Check(py::handle value, bool all) const {
@@ -164,9 +177,12 @@ class Rules {
 
     const kestrune_rules* get() const { return rules_.get(); }
     const std::string& list() const { return list_; }
+    // The names of the checks, as results give them.
+    const std::vector<std::string>& names() const { return names_; }
 
   private:
     std::string list_;
+    std::vector<std::string> names_;
     std::unique_ptr<kestrune_rules, decltype(&kestrune_rules_free)> rules_;
 };
 
@@ -241,27 +257,17 @@ py::list CheckColumn(py::handle values, py::object rules) {
 
     const py::object failure = py::module_::import("kestrune").attr("Failure");
     std::vector<py::object> names;
-    ResultPtr probe = NewResult();
+    for (const std::string& name : list->names()) names.push_back(py::str(name));
     py::list out;
     for (const Failed& f : failed) {
         py::object row =
             index.is_none() ? py::object(py::int_(f.row)) : py::object(index[py::int_(f.row)]);
         py::object rule = py::none();
         if (f.rule >= 0) {
-            if (names.empty()) {
-                // The rules' names, as a check reports them.
-                kestrune_rules_check(list->get(), "", 0, 0, probe.get());
-                for (std::size_t k = 0; k < kestrune_result_rule_count(probe.get()); ++k) {
-                    kestrune_rule_result r;
-                    kestrune_result_rule(probe.get(), k, &r);
-                    names.push_back(py::str(r.name));
-                }
-            }
             rule = names[static_cast<std::size_t>(f.rule)];
         }
-        const bool lost = f.rule < 0;
         py::object character =
-            py::str(lost ? f.character : Utf8(f.character.data(), f.character.size()));
+            py::str(CharacterText(f.kind, f.character.data(), f.character.size()));
         py::object suggestion =
             f.suggestion.empty()
                 ? py::object(py::none())
@@ -352,14 +358,7 @@ PYBIND11_MODULE(kestrune, m) {
         .def(py::init<const std::string&>(), py::arg("rules"))
         .def("check", &Rules::Check, py::arg("text"), py::kw_only(), py::arg("all") = false,
              "Checks one text by every rule in order; all=True gives every rejected position.")
-        .def_property_readonly(
-            "names",
-            [](const Rules& r) {
-                ResultPtr probe = NewResult();
-                kestrune_rules_check(r.get(), "", 0, 0, probe.get());
-                return Copy(probe.get()).rules;
-            },
-            "The rules that check, in order.")
+        .def_property_readonly("names", &Rules::names, "The rules that check, in order.")
         .def("__repr__", [](const Rules& r) { return "kestrune.Rules('" + r.list() + "')"; });
 
     m.def("check", &CheckOne, py::arg("text"), py::arg("operation"), py::kw_only(),

@@ -101,7 +101,8 @@ KESTRUNE_API int kestrune_result_rule(const kestrune_result* result, size_t inde
                                       kestrune_rule_result* out);
 
 /* One rejected character, one failed rule that names no position (position 0), or one
- * character lost in converting (rule -1). */
+ * character lost in converting (rule -1). A rule's rejected "?" that stands for a lost
+ * character is given as that character, with the kind of the loss and no suggestion. */
 typedef struct kestrune_finding {
     int rule;            /* the index of its rule among kestrune_result_rule's; -1: lost */
     int position;        /* 1-based byte position in the code page 932 text; its "?" if lost */

@@ -71,7 +71,7 @@ static const struct Row kRows[] = {
     {"UTF-8 katakana passes", "full-katakana", 0, T("\xE3\x82\xA2\xE3\x82\xA4"), KESTRUNE_UTF8,  /* アイ */
      1, 0, 0, 0, NULL, -1},
     {"an emoji is lost and its ? rejected", "full-katakana", 0, T("\xE3\x82\xA2\xF0\x9F\x98\x80"),
-     KESTRUNE_UTF8, 0, 3, 2, KESTRUNE_KIND_NONE, "\x81\x48", -1},                        /* ？ */
+     KESTRUNE_UTF8, 0, 3, 2, KESTRUNE_KIND_NOT_IN_CP932, NULL, -1},
     {"a lost character fails a check that passes", "half-width", 0, T("a\xED"), KESTRUNE_UTF8,
      0, 2, 1, KESTRUNE_KIND_ILL_FORMED_UTF8, NULL, -1},
     {"UTF-8 vendor character", "jis", 0, T("\xE2\x91\xA0"), KESTRUNE_UTF8,                    /* ① */
