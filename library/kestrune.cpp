@@ -36,9 +36,18 @@ struct Finding {
 };
 
 struct RuleRecord {
-    std::string name;
+    const char* name;  // the operation row's, or the rule list's
     int ok, position, measured;
 };
+
+// kestrune_check gives an operation's name from its row, which holds a literal.
+constexpr bool OptionsEndInNul() {
+    for (const OperationRow& row : kOperations) {
+        if (row.option.data()[row.option.size()] != '\0') return false;
+    }
+    return true;
+}
+static_assert(OptionsEndInNul(), "the operations' names are NUL-terminated literals");
 
 // Copies the character at byte index `at` of the code page 932 text.
 void TakeCharacter(Finding& finding, std::string_view text, std::size_t at) {
@@ -130,28 +139,10 @@ const LostCharacter* LostAt(const std::vector<LostCharacter>& lost, int position
     return it != lost.end() && it->position == position ? &*it : nullptr;
 }
 
-// Records one rule's verdict and findings, the way the check stage finds them: the verdict
-// first, which most texts settle at once, and the positions, kinds and fixes only for a rule
-// that failed.
-void RunRule(kestrune_result& r, const check::Rule& rule, std::string_view name, int symbolsAllowed,
-             bool all) {
-    const check::RuleRow& row = check::RowOf(rule);
-    const bool measures =
-        rule.kind != check::RuleKind::Operation || Row(rule.operation).unit != Unit::None;
-    r.positions.clear();
-    check::RuleFindings found{r.positions, all};
-    bool ok = row.evaluate(rule, r.text, symbolsAllowed, nullptr);
-    if (!ok || measures) ok = row.evaluate(rule, r.text, symbolsAllowed, &found);
-    const int index = static_cast<int>(r.ruleCount);
-    if (r.rules.size() == r.ruleCount) r.rules.emplace_back();
-    RuleRecord& record = r.rules[r.ruleCount++];
-    record.name.assign(name);
-    record.ok = ok;
-    record.position = ok ? 0 : found.position;
-    record.measured = found.measured;
-    if (ok) return;
-    if (r.ok) r.position = found.position;
-    r.ok = false;
+// The findings of a rule that failed, from its positions: each character, its kind where the
+// rule names kinds, and a fix, as the check stage notes them. Out of line: most texts pass.
+[[gnu::noinline]] void Describe(kestrune_result& r, const check::Rule& rule, int index,
+                                int symbolsAllowed) {
     if (r.positions.empty()) {
         r.findings.push_back(Finding{index, 0, KESTRUNE_KIND_NONE, 0, {}, 0, {}, 0, 0});
         return;
@@ -178,6 +169,27 @@ void RunRule(kestrune_result& r, const check::Rule& rule, std::string_view name,
         f.covers = fix.covers;
         fixed = at + static_cast<std::size_t>(fix.covers);
     }
+}
+
+// Records one rule's verdict and findings, the way the check stage finds them: the verdict
+// first, which most texts settle at once, and the positions only for a rule that failed.
+inline void RunRule(kestrune_result& r, const check::Rule& rule, const char* name,
+                    int symbolsAllowed, bool all) {
+    const check::RuleRow& row = check::RowOf(rule);
+    const bool measures =
+        rule.kind != check::RuleKind::Operation || Row(rule.operation).unit != Unit::None;
+    r.positions.clear();
+    check::RuleFindings found{r.positions, all};
+    // A measurement and the rules of fields are cheap, and what they measured is wanted.
+    bool ok = !measures && row.evaluate(rule, r.text, symbolsAllowed, nullptr);
+    if (!ok) ok = row.evaluate(rule, r.text, symbolsAllowed, &found);
+    const int index = static_cast<int>(r.ruleCount);
+    if (r.rules.size() == r.ruleCount) r.rules.emplace_back();
+    r.rules[r.ruleCount++] = {name, ok, ok ? 0 : found.position, found.measured};
+    if (ok) return;
+    if (r.ok) r.position = found.position;
+    r.ok = false;
+    Describe(r, rule, index, symbolsAllowed);
 }
 
 // What converting lost, after the rules' findings.
@@ -222,6 +234,17 @@ void CopyMessage(const std::string& text, char* out, std::size_t size) {
     const std::size_t n = std::min(text.size(), size - 1);
     std::memcpy(out, text.data(), n);
     out[n] = '\0';
+}
+
+// RowByOption without measuring the name first: most names differ from a row's in their first
+// bytes, and a check of a short text costs little more than finding its operation.
+const OperationRow* OperationNamed(const char* name) {
+    for (const OperationRow& row : kOperations) {
+        std::size_t k = 0;
+        while (k < row.option.size() && name[k] == row.option[k]) ++k;
+        if (k == row.option.size() && name[k] == '\0') return &row;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -295,7 +318,7 @@ int kestrune_result_rule(const kestrune_result* result, size_t index, kestrune_r
     if (result == nullptr || out == nullptr) return KESTRUNE_ERROR_ARGUMENT;
     if (index >= result->ruleCount) return KESTRUNE_ERROR_INDEX;
     const RuleRecord& r = result->rules[index];
-    *out = {r.name.c_str(), r.ok, r.position, r.measured};
+    *out = {r.name, r.ok, r.position, r.measured};
     return KESTRUNE_OK;
 }
 
@@ -316,7 +339,7 @@ int kestrune_result_finding(const kestrune_result* result, size_t index, kestrun
 int kestrune_check(const char* operation, const char* text, size_t size, unsigned flags,
                    kestrune_result* result) {
     if (operation == nullptr) return KESTRUNE_ERROR_ARGUMENT;
-    const OperationRow* row = RowByOption(operation);
+    const OperationRow* row = OperationNamed(operation);
     if (row == nullptr) {
         if (result != nullptr) result->Clear();
         return KESTRUNE_ERROR_OPERATION;
@@ -325,7 +348,7 @@ int kestrune_check(const char* operation, const char* text, size_t size, unsigne
     return Check(
         text, size, flags, result,
         [&](kestrune_result& r, int symbols, bool all) {
-            RunRule(r, rule, row->option, symbols, all);
+            RunRule(r, rule, row->option.data(), symbols, all);
         },
         1);
 }
@@ -386,7 +409,7 @@ int kestrune_rules_check(const kestrune_rules* rules, const char* text, size_t s
         text, size, flags, result,
         [&](kestrune_result& r, int symbols, bool all) {
             for (std::size_t k = 0; k < rules->rules.size(); ++k) {
-                RunRule(r, rules->rules[k], rules->names[k], symbols, all);
+                RunRule(r, rules->rules[k], rules->names[k].c_str(), symbols, all);
             }
         },
         rules->symbolsAllowed);

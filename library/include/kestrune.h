@@ -86,9 +86,11 @@ KESTRUNE_API int kestrune_result_position(const kestrune_result* result);
 /* The code page 932 text that was checked: the one given, or the conversion of the UTF-8. */
 KESTRUNE_API const char* kestrune_result_text(const kestrune_result* result, size_t* size);
 
-/* What one rule found. The pointers stay valid until the result is used again or freed. */
+/* What one rule found. */
 typedef struct kestrune_rule_result {
-    const char* name; /* as in a rule list: "full-katakana", "max-bytes", "required" */
+    /* As in a rule list: "full-katakana", "max-bytes", "required"; valid as long as the
+     * kestrune_rules checked with (for kestrune_check, always). */
+    const char* name;
     int ok;
     int position; /* the first rejected position, 0 when it passed */
     int measured; /* a measurement's value, or the text's size in bytes for max-bytes */
@@ -101,7 +103,8 @@ KESTRUNE_API int kestrune_result_rule(const kestrune_result* result, size_t inde
                                       kestrune_rule_result* out);
 
 /* One rejected character, one failed rule that names no position (position 0), or one
- * character lost in converting (rule -1). A rule's rejected "?" that stands for a lost
+ * character lost in converting (rule -1). Its pointers stay valid until the result is used
+ * again or freed. A rule's rejected "?" that stands for a lost
  * character is given as that character, with the kind of the loss and no suggestion. */
 typedef struct kestrune_finding {
     int rule;            /* the index of its rule among kestrune_result_rule's; -1: lost */
