@@ -114,6 +114,7 @@ struct kestrune_result {
 struct kestrune_rules {
     std::vector<check::Rule> rules;  // the checks only
     std::vector<std::string> names;
+    std::vector<char> measures;  // per rule: what it measured is given, so it is always run whole
     int symbolsAllowed = 1;
 };
 
@@ -173,11 +174,15 @@ const LostCharacter* LostAt(const std::vector<LostCharacter>& lost, int position
 
 // Records one rule's verdict and findings, the way the check stage finds them: the verdict
 // first, which most texts settle at once, and the positions only for a rule that failed.
-inline void RunRule(kestrune_result& r, const check::Rule& rule, const char* name,
+// Whether a rule measures something the result gives: a measurement, or a rule of fields,
+// which is cheap to run whole.
+bool Measures(const check::Rule& rule) {
+    return rule.kind != check::RuleKind::Operation || Row(rule.operation).unit != Unit::None;
+}
+
+inline void RunRule(kestrune_result& r, const check::Rule& rule, const char* name, bool measures,
                     int symbolsAllowed, bool all) {
     const check::RuleRow& row = check::RowOf(rule);
-    const bool measures =
-        rule.kind != check::RuleKind::Operation || Row(rule.operation).unit != Unit::None;
     r.positions.clear();
     check::RuleFindings found{r.positions, all};
     // A measurement and the rules of fields are cheap, and what they measured is wanted.
@@ -348,7 +353,7 @@ int kestrune_check(const char* operation, const char* text, size_t size, unsigne
     return Check(
         text, size, flags, result,
         [&](kestrune_result& r, int symbols, bool all) {
-            RunRule(r, rule, row->option.data(), symbols, all);
+            RunRule(r, rule, row->option.data(), Measures(rule), symbols, all);
         },
         1);
 }
@@ -374,6 +379,7 @@ int kestrune_rules_parse(const char* list, kestrune_rules** rules, char* error, 
                 if (!check::Corrects(*rule)) {
                     parsed->rules.push_back(*rule);
                     parsed->names.emplace_back(check::JsonName(*rule));
+                    parsed->measures.push_back(Measures(*rule) ? 1 : 0);
                 }
             } else {
                 if (name.empty()) message = "an empty rule in '" + std::string(list) + "'";
@@ -409,7 +415,8 @@ int kestrune_rules_check(const kestrune_rules* rules, const char* text, size_t s
         text, size, flags, result,
         [&](kestrune_result& r, int symbols, bool all) {
             for (std::size_t k = 0; k < rules->rules.size(); ++k) {
-                RunRule(r, rules->rules[k], rules->names[k].c_str(), symbols, all);
+                RunRule(r, rules->rules[k], rules->names[k].c_str(), rules->measures[k] != 0,
+                        symbols, all);
             }
         },
         rules->symbolsAllowed);

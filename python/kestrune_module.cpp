@@ -5,10 +5,14 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "kestrune.h"
@@ -42,25 +46,25 @@ std::string Utf8(const char* cp932, std::size_t size) {
     return out;
 }
 
-// A text to check: the bytes and whether they are UTF-8. None and NaN, pandas' missing
-// values, are the empty text, as an empty CSV field is to kestrune-check.
+// A text to check, as the object holds it: bytes (code page 932), or a str's code points of
+// `width` bytes each, read in place so that no UTF-8 copy is made with the GIL held (a str is
+// immutable, and the caller keeps it alive). None and NaN, pandas' missing values, are the
+// empty text, as an empty CSV field is to kestrune-check.
 struct Text {
-    const char* data = "";
-    std::size_t size = 0;
-    bool utf8 = false;
+    const void* data = "";
+    std::size_t length = 0;  // bytes, or code points
+    int width = 0;           // 0: bytes in code page 932; 1, 2, 4: a str; -1: an ASCII str
 };
 
 Text TextOf(PyObject* value) {
     Text text;
     if (PyUnicode_Check(value)) {
-        Py_ssize_t size = 0;
-        text.data = PyUnicode_AsUTF8AndSize(value, &size);  // kept by the str itself
-        if (text.data == nullptr) throw py::error_already_set();
-        text.size = static_cast<std::size_t>(size);
-        text.utf8 = true;
+        text.data = PyUnicode_DATA(value);
+        text.length = static_cast<std::size_t>(PyUnicode_GET_LENGTH(value));
+        text.width = PyUnicode_IS_ASCII(value) ? -1 : static_cast<int>(PyUnicode_KIND(value));
     } else if (PyBytes_Check(value)) {
         text.data = PyBytes_AS_STRING(value);
-        text.size = static_cast<std::size_t>(PyBytes_GET_SIZE(value));
+        text.length = static_cast<std::size_t>(PyBytes_GET_SIZE(value));
     } else if (value == Py_None || (PyFloat_Check(value) && std::isnan(PyFloat_AS_DOUBLE(value)))) {
     } else {
         throw py::type_error(std::string("a text is str (UTF-8) or bytes (code page 932), not ") +
@@ -69,8 +73,48 @@ Text TextOf(PyObject* value) {
     return text;
 }
 
+template <typename Unit>
+std::string_view EncodeUtf8(const Unit* units, std::size_t length, std::string& out) {
+    if (out.size() < 4 * length) out.resize(4 * length);  // kept at its largest: no fill each time
+    char* o = out.data();
+    for (std::size_t k = 0; k < length; ++k) {
+        const char32_t c = units[k];
+        // A lone surrogate is written as it stands: ill-formed UTF-8, which the check reports.
+        if (c < 0x80) {
+            *o++ = static_cast<char>(c);
+        } else if (c < 0x800) {
+            *o++ = static_cast<char>(0xC0 | (c >> 6));
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *o++ = static_cast<char>(0xE0 | (c >> 12));
+            *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            *o++ = static_cast<char>(0xF0 | (c >> 18));
+            *o++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return {out.data(), static_cast<std::size_t>(o - out.data())};
+}
+
+// The text's bytes for the C interface: itself, or its UTF-8 in `buffer`. Needs no GIL.
+std::string_view BytesOf(const Text& text, std::string& buffer) {
+    switch (text.width) {
+        case 1:
+            return EncodeUtf8(static_cast<const std::uint8_t*>(text.data), text.length, buffer);
+        case 2:
+            return EncodeUtf8(static_cast<const std::uint16_t*>(text.data), text.length, buffer);
+        case 4:
+            return EncodeUtf8(static_cast<const std::uint32_t*>(text.data), text.length, buffer);
+        default:
+            return {static_cast<const char*>(text.data), text.length};
+    }
+}
+
 unsigned Flags(const Text& text, bool symbols, bool all) {
-    return (text.utf8 ? KESTRUNE_UTF8 : 0u) | (symbols ? 0u : KESTRUNE_NO_SYMBOLS) |
+    return (text.width != 0 ? KESTRUNE_UTF8 : 0u) | (symbols ? 0u : KESTRUNE_NO_SYMBOLS) |
            (all ? KESTRUNE_ALL : 0u);
 }
 
@@ -168,7 +212,9 @@ class Rules {
         int status;
         {
             py::gil_scoped_release unlocked;
-            status = kestrune_rules_check(rules_.get(), text.data, text.size,
+            std::string buffer;
+            const std::string_view bytes = BytesOf(text, buffer);
+            status = kestrune_rules_check(rules_.get(), bytes.data(), bytes.size(),
                                           Flags(text, true, all), result.get());
         }
         if (status != KESTRUNE_OK) Raise(status);
@@ -192,8 +238,10 @@ Result CheckOne(py::handle value, const std::string& operation, bool symbols, bo
     int status;
     {
         py::gil_scoped_release unlocked;
-        status = kestrune_check(operation.c_str(), text.data, text.size, Flags(text, symbols, all),
-                                result.get());
+        std::string buffer;
+        const std::string_view bytes = BytesOf(text, buffer);
+        status = kestrune_check(operation.c_str(), bytes.data(), bytes.size(),
+                                Flags(text, symbols, all), result.get());
     }
     if (status == KESTRUNE_ERROR_OPERATION) {
         throw py::value_error("unknown operation '" + operation + "'");
@@ -212,6 +260,30 @@ struct Failed {
     std::string suggestion;  // code page 932
 };
 
+// A run of a column's values from row `first`, its failures appended to `failed`.
+void CheckRun(const kestrune_rules* rules, std::span<const Text> texts, std::size_t first,
+              std::vector<Failed>& failed, int& status) {
+    ResultPtr result(kestrune_result_new(), &kestrune_result_free);
+    if (!result) throw std::bad_alloc();
+    std::string buffer;
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        const std::string_view bytes = BytesOf(texts[k], buffer);
+        status = kestrune_rules_check(rules, bytes.data(), bytes.size(),
+                                      Flags(texts[k], true, false), result.get());
+        if (status != KESTRUNE_OK) return;
+        if (kestrune_result_ok(result.get())) continue;
+        kestrune_finding f;
+        kestrune_result_finding(result.get(), 0, &f);
+        failed.push_back({first + k, f.rule, f.position, f.kind,
+                          std::string(f.character, f.character_size),
+                          std::string(f.suggestion, f.suggestion_size)});
+    }
+}
+
+// Values a thread takes at the least, and the most threads a column is checked in.
+constexpr std::size_t kValuesPerThread = 65536;
+constexpr std::size_t kMaxThreads = 8;
+
 py::list CheckColumn(py::handle values, py::object rules) {
     std::shared_ptr<Rules> owned;
     const Rules* list = nullptr;
@@ -229,51 +301,87 @@ py::list CheckColumn(py::handle values, py::object rules) {
         index = values.attr("index");
         sequence = values.attr("tolist")();
     }
-    const py::object fast = py::reinterpret_steal<py::object>(
-        PySequence_Fast(sequence.ptr(), "check_column takes a sequence or a pandas Series"));
+    // A tuple of its own holds every value while the GIL is released: another thread may
+    // change the caller's list meanwhile, never these.
+    if (!PySequence_Check(sequence.ptr()) && !py::hasattr(sequence, "__iter__")) {
+        throw py::type_error("check_column takes a sequence or a pandas Series");
+    }
+    const py::object fast = py::reinterpret_steal<py::object>(PySequence_Tuple(sequence.ptr()));
     if (!fast) throw py::error_already_set();
-    const Py_ssize_t count = PySequence_Fast_GET_SIZE(fast.ptr());
-    PyObject** items = PySequence_Fast_ITEMS(fast.ptr());
+    const Py_ssize_t count = PyTuple_GET_SIZE(fast.ptr());
+    PyObject** items = &PyTuple_GET_ITEM(fast.ptr(), 0);
     std::vector<Text> texts(static_cast<std::size_t>(count));
     for (Py_ssize_t k = 0; k < count; ++k) texts[static_cast<std::size_t>(k)] = TextOf(items[k]);
 
-    std::vector<Failed> failed;
-    int status = KESTRUNE_OK;
+    // Without the GIL, in a few threads for a long column, each over its own run of values
+    // with a result of its own; the runs' failures are joined in order.
+    const std::size_t threads = std::clamp<std::size_t>(
+        std::min<std::size_t>(std::thread::hardware_concurrency(), texts.size() / kValuesPerThread),
+        1, kMaxThreads);
+    std::vector<std::vector<Failed>> failedRuns(threads);
+    std::vector<int> statuses(threads, KESTRUNE_OK);
     {
         py::gil_scoped_release unlocked;
-        ResultPtr result = NewResult();
-        for (std::size_t k = 0; k < texts.size() && status == KESTRUNE_OK; ++k) {
-            status = kestrune_rules_check(list->get(), texts[k].data, texts[k].size,
-                                          Flags(texts[k], true, false), result.get());
-            if (status != KESTRUNE_OK || kestrune_result_ok(result.get())) continue;
-            kestrune_finding f;
-            kestrune_result_finding(result.get(), 0, &f);
-            failed.push_back({k, f.rule, f.position, f.kind,
-                              std::string(f.character, f.character_size),
-                              std::string(f.suggestion, f.suggestion_size)});
-        }
+        const auto run = [&](std::size_t t) {
+            const std::size_t begin = texts.size() * t / threads;
+            const std::size_t end = texts.size() * (t + 1) / threads;
+            try {
+                CheckRun(list->get(), std::span(texts).subspan(begin, end - begin), begin,
+                         failedRuns[t], statuses[t]);
+            } catch (const std::bad_alloc&) {
+                statuses[t] = KESTRUNE_ERROR_MEMORY;
+            }
+        };
+        std::vector<std::thread> workers;
+        for (std::size_t t = 1; t < threads; ++t) workers.emplace_back(run, t);
+        run(0);
+        for (std::thread& worker : workers) worker.join();
+    }
+    int status = KESTRUNE_OK;
+    for (const int s : statuses) {
+        if (s != KESTRUNE_OK) status = s;
     }
     if (status != KESTRUNE_OK) Raise(status);
 
     const py::object failure = py::module_::import("kestrune").attr("Failure");
     std::vector<py::object> names;
     for (const std::string& name : list->names()) names.push_back(py::str(name));
+    std::vector<py::object> kinds;
+    for (int kind = 0; kestrune_kind_name(kind) != nullptr; ++kind) kinds.push_back(KindName(kind));
     py::list out;
-    for (const Failed& f : failed) {
-        py::object row =
-            index.is_none() ? py::object(py::int_(f.row)) : py::object(index[py::int_(f.row)]);
-        py::object rule = py::none();
-        if (f.rule >= 0) {
-            rule = names[static_cast<std::size_t>(f.rule)];
+    // The failing rows' labels in one call: an Index looks up one label slowly.
+    py::list labels;
+    if (!index.is_none()) {
+        py::list rows;
+        for (const std::vector<Failed>& failedRun : failedRuns) {
+            for (const Failed& f : failedRun) rows.append(f.row);
         }
-        py::object character =
-            py::str(CharacterText(f.kind, f.character.data(), f.character.size()));
-        py::object suggestion =
-            f.suggestion.empty()
-                ? py::object(py::none())
-                : py::object(py::str(Utf8(f.suggestion.data(), f.suggestion.size())));
-        out.append(failure(row, rule, f.position, KindName(f.kind), character, suggestion));
+        labels = index.attr("take")(rows).attr("tolist")();
     }
+    std::size_t failure_number = 0;
+    for (const std::vector<Failed>& failedRun : failedRuns)
+        for (const Failed& f : failedRun) {
+            py::object row =
+                index.is_none() ? py::object(py::int_(f.row)) : py::object(labels[failure_number]);
+            ++failure_number;
+            py::object rule = py::none();
+            if (f.rule >= 0) {
+                rule = names[static_cast<std::size_t>(f.rule)];
+            }
+            py::object character =
+                py::str(CharacterText(f.kind, f.character.data(), f.character.size()));
+            py::object suggestion =
+                f.suggestion.empty()
+                    ? py::object(py::none())
+                    : py::object(py::str(Utf8(f.suggestion.data(), f.suggestion.size())));
+            // tuple.__new__ makes the named tuple in C; its class's own __new__ is Python code.
+            const py::tuple fields =
+                py::make_tuple(row, rule, f.position, kinds[f.kind], character, suggestion);
+            PyObject* made = PyTuple_Type.tp_new(reinterpret_cast<PyTypeObject*>(failure.ptr()),
+                                                 py::make_tuple(fields).ptr(), nullptr);
+            if (made == nullptr) throw py::error_already_set();
+            out.append(py::reinterpret_steal<py::object>(made));
+        }
     return out;
 }
 

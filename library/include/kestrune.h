@@ -48,9 +48,10 @@ KESTRUNE_API const char* kestrune_status_message(int status);
 KESTRUNE_API const char* kestrune_version(void);
 
 /* Flags of a check, to be or'ed together. */
-#define KESTRUNE_UTF8 0x1u       /* the text is UTF-8, not code page 932 */
-#define KESTRUNE_NO_SYMBOLS 0x2u /* the script checks take no symbols (the window's 記号を許可 off) */
-#define KESTRUNE_ALL 0x4u        /* every rejected position, not only the first of each rule */
+#define KESTRUNE_UTF8 0x1u /* the text is UTF-8, not code page 932 */
+#define KESTRUNE_NO_SYMBOLS \
+    0x2u                  /* the script checks take no symbols (the window's 記号を許可 off) */
+#define KESTRUNE_ALL 0x4u /* every rejected position, not only the first of each rule */
 
 /* Where a rejected character comes from, for the checks that say so ("jis", "cp932"), and what
  * converting UTF-8 lost. */
@@ -158,8 +159,8 @@ KESTRUNE_API int kestrune_utf8_to_cp932(const char* utf8, size_t size, char* out
                                         size_t* written, size_t* lost);
 /* Code page 932 to UTF-8, the same way: a byte sequence that is not valid code page 932 becomes
  * U+FFFD, one per byte. 3 * `size` bytes always suffice. */
-KESTRUNE_API int kestrune_cp932_to_utf8(const char* cp932, size_t size, char* out,
-                                        size_t capacity, size_t* written);
+KESTRUNE_API int kestrune_cp932_to_utf8(const char* cp932, size_t size, char* out, size_t capacity,
+                                        size_t* written);
 
 #ifdef __cplusplus
 }

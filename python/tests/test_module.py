@@ -107,11 +107,16 @@ def test_rules_report_each_rule():
     (lambda: kestrune.check(12, "jis"), TypeError),
     (lambda: kestrune.check_column(["ア", 3], "jis"), TypeError),
     (lambda: kestrune.check_column(5, "jis"), TypeError),
-    (lambda: kestrune.check("\ud800", "jis"), UnicodeEncodeError),
 ])
 def test_bad_arguments_raise(call, error):
     with pytest.raises(error):
         call()
+
+
+def test_a_lone_surrogate_is_ill_formed_not_an_exception():
+    for result in (kestrune.check("a\ud800", "jis"), kestrune.Rules("jis").check("a\ud800")):
+        assert (result.ok, result.position, result.kind) == (False, 2, "ill-formed-utf-8")
+    assert kestrune.check_column(["a\ud800"], "half-width")[0].kind == "ill-formed-utf-8"
 
 
 def test_conversion_round_trip():

@@ -19,13 +19,13 @@ static void Hex(const char* what, const char* bytes, size_t size) {
     fprintf(stderr, "\n");
 }
 
-#define EXPECT(condition, name, text, size)                                         \
-    do {                                                                            \
-        if (!(condition)) {                                                         \
+#define EXPECT(condition, name, text, size)                                                  \
+    do {                                                                                     \
+        if (!(condition)) {                                                                  \
             fprintf(stderr, "%s:%d: %s: %s failed\n", __FILE__, __LINE__, name, #condition); \
-            Hex("text", text, size);                                                \
-            ++failures;                                                             \
-        }                                                                           \
+            Hex("text", text, size);                                                         \
+            ++failures;                                                                      \
+        }                                                                                    \
     } while (0)
 
 struct Row {
@@ -36,9 +36,9 @@ struct Row {
     size_t size;
     unsigned flags;
     int ok, position, findings;
-    int kind;                /* of the first finding */
-    const char* suggestion;  /* of the first finding, code page 932; NULL: none */
-    int measured;            /* of the first rule; -1: not looked at */
+    int kind;               /* of the first finding */
+    const char* suggestion; /* of the first finding, code page 932; NULL: none */
+    int measured;           /* of the first rule; -1: not looked at */
 };
 
 /* clang-format off */
@@ -98,7 +98,8 @@ static int RunRow(const struct Row* row, kestrune_result* result, int say) {
     if (row->list) {
         kestrune_rules* rules = NULL;
         status = kestrune_rules_parse(row->check, &rules, NULL, 0);
-        if (status == KESTRUNE_OK) status = kestrune_rules_check(rules, row->text, row->size, row->flags, result);
+        if (status == KESTRUNE_OK)
+            status = kestrune_rules_check(rules, row->text, row->size, row->flags, result);
         kestrune_rules_free(rules);
     } else {
         status = kestrune_check(row->check, row->text, row->size, row->flags, result);
@@ -143,24 +144,34 @@ static void Misuses(kestrune_result* result) {
     char small[2];
     size_t written = 0;
     const struct Misuse table[] = {
-        {"an unknown operation", kestrune_check("katakana", T("a"), 0, result), KESTRUNE_ERROR_OPERATION},
+        {"an unknown operation", kestrune_check("katakana", T("a"), 0, result),
+         KESTRUNE_ERROR_OPERATION},
         {"an unknown flag", kestrune_check("jis", T("a"), 0x100, result), KESTRUNE_ERROR_ARGUMENT},
         {"no result", kestrune_check("jis", T("a"), 0, NULL), KESTRUNE_ERROR_ARGUMENT},
         {"no text but a size", kestrune_check("jis", NULL, 3, 0, result), KESTRUNE_ERROR_ARGUMENT},
         {"an empty text may be NULL", kestrune_check("jis", NULL, 0, 0, result), KESTRUNE_OK},
-        {"too long", kestrune_check("jis", "a", (size_t)1 << 31, 0, result), KESTRUNE_ERROR_TOO_LONG},
-        {"an unknown rule", kestrune_rules_parse("jis,kana", &rules, error, sizeof error), KESTRUNE_ERROR_RULES},
-        {"a limit of 0", kestrune_rules_parse("max-bytes=0", &rules, NULL, 0), KESTRUNE_ERROR_RULES},
-        {"truncate without a limit", kestrune_rules_parse("truncate", &rules, NULL, 0), KESTRUNE_ERROR_RULES},
+        {"too long", kestrune_check("jis", "a", (size_t)1 << 31, 0, result),
+         KESTRUNE_ERROR_TOO_LONG},
+        {"an unknown rule", kestrune_rules_parse("jis,kana", &rules, error, sizeof error),
+         KESTRUNE_ERROR_RULES},
+        {"a limit of 0", kestrune_rules_parse("max-bytes=0", &rules, NULL, 0),
+         KESTRUNE_ERROR_RULES},
+        {"truncate without a limit", kestrune_rules_parse("truncate", &rules, NULL, 0),
+         KESTRUNE_ERROR_RULES},
         {"an empty list", kestrune_rules_parse("", &rules, NULL, 0), KESTRUNE_ERROR_RULES},
-        {"an empty rule", kestrune_rules_parse("jis,,zengin", &rules, NULL, 0), KESTRUNE_ERROR_RULES},
-        {"no rules to check with", kestrune_rules_check(NULL, T("a"), 0, result), KESTRUNE_ERROR_ARGUMENT},
-        {"a buffer too small", kestrune_utf8_to_cp932(T("\xE3\x82\xA2z"), small, 2, &written, NULL), KESTRUNE_ERROR_BUFFER},
-        {"no finding there", kestrune_result_finding(result, 99, &(kestrune_finding){0}), KESTRUNE_ERROR_INDEX},
+        {"an empty rule", kestrune_rules_parse("jis,,zengin", &rules, NULL, 0),
+         KESTRUNE_ERROR_RULES},
+        {"no rules to check with", kestrune_rules_check(NULL, T("a"), 0, result),
+         KESTRUNE_ERROR_ARGUMENT},
+        {"a buffer too small", kestrune_utf8_to_cp932(T("\xE3\x82\xA2z"), small, 2, &written, NULL),
+         KESTRUNE_ERROR_BUFFER},
+        {"no finding there", kestrune_result_finding(result, 99, &(kestrune_finding){0}),
+         KESTRUNE_ERROR_INDEX},
     };
     for (size_t k = 0; k < sizeof table / sizeof table[0]; ++k) {
         EXPECT(table[k].status == table[k].expected, table[k].name, "", 0);
-        EXPECT(strcmp(kestrune_status_message(table[k].status), "unknown status") != 0, table[k].name, "", 0);
+        EXPECT(strcmp(kestrune_status_message(table[k].status), "unknown status") != 0,
+               table[k].name, "", 0);
     }
     EXPECT(rules == NULL, "a failed parse leaves no rules", "", 0);
     EXPECT(strstr(error, "'kana'") != NULL, "the message names the rule", error, strlen(error));
@@ -178,12 +189,13 @@ static int IsStart(const unsigned char* text, size_t at) {
  * and position agree with its findings, each a character start inside the text whose bytes it
  * gives; the first of every position is the first position. */
 static void Properties(kestrune_result* all, kestrune_result* first) {
-    static const char* const kOps[] = {"full-width", "half-width", "full-hiragana", "full-katakana",
-                                       "full-alnum", "half-katakana", "half-digits", "half-alnum",
-                                       "jis", "cp932", "zengin"};
-    static const unsigned char kBytes[] = {0x20, 0x2D, 0x30, 0x41, 0x61, 0x80, 0x81, 0x82, 0x83, 0x87,
-                                           0x9A, 0x9F, 0xA0, 0xA6, 0xB1, 0xDE, 0xE0, 0xED, 0xF0, 0xFB,
-                                           0xFC, 0xFD, 0x40, 0x5F, 0x7F, 0xA9, 0x4A};
+    static const char* const kOps[] = {"full-width",    "half-width", "full-hiragana",
+                                       "full-katakana", "full-alnum", "half-katakana",
+                                       "half-digits",   "half-alnum", "jis",
+                                       "cp932",         "zengin"};
+    static const unsigned char kBytes[] = {0x20, 0x2D, 0x30, 0x41, 0x61, 0x80, 0x81, 0x82, 0x83,
+                                           0x87, 0x9A, 0x9F, 0xA0, 0xA6, 0xB1, 0xDE, 0xE0, 0xED,
+                                           0xF0, 0xFB, 0xFC, 0xFD, 0x40, 0x5F, 0x7F, 0xA9, 0x4A};
     unsigned long seed = 2026;
     for (int n = 0; n < 4000; ++n) {
         unsigned char text[16];
@@ -211,7 +223,9 @@ static void Properties(kestrune_result* all, kestrune_result* first) {
             kestrune_result_finding(all, k, &f);
             const size_t at = (size_t)f.position - 1;
             EXPECT(f.position > last && at < size && IsStart(text, at), op, t, size);
-            EXPECT(at + f.character_size <= size && memcmp(f.character, t + at, f.character_size) == 0, op, t, size);
+            EXPECT(
+                at + f.character_size <= size && memcmp(f.character, t + at, f.character_size) == 0,
+                op, t, size);
             if (k == 0) EXPECT(f.position == kestrune_result_position(all), op, t, size);
             last = f.position;
         }
@@ -220,16 +234,22 @@ static void Properties(kestrune_result* all, kestrune_result* first) {
 
 static void Conversions(void) {
     /* カナ漢字 ｶﾅ ① in UTF-8 and in code page 932 */
-    static const char utf8[] = "\xE3\x82\xAB\xE3\x83\x8A\xE6\xBC\xA2\xE5\xAD\x97\xEF\xBD\xB6\xEF\xBE\x85\xE2\x91\xA0";
+    static const char utf8[] =
+        "\xE3\x82\xAB\xE3\x83\x8A\xE6\xBC\xA2\xE5\xAD\x97\xEF\xBD\xB6\xEF\xBE\x85\xE2\x91\xA0";
     static const char cp932[] = "\x83\x4A\x83\x69\x8A\xBF\x8E\x9A\xB6\xC5\x87\x40";
     char out[64];
     size_t written = 0, lost = 9;
-    EXPECT(kestrune_utf8_to_cp932(T(utf8), out, sizeof out, &written, &lost) == KESTRUNE_OK, "to cp932", utf8, 0);
-    EXPECT(written == sizeof cp932 - 1 && memcmp(out, cp932, written) == 0 && lost == 0, "to cp932", out, written);
-    EXPECT(kestrune_cp932_to_utf8(T(cp932), out, sizeof out, &written) == KESTRUNE_OK, "to UTF-8", cp932, 0);
+    EXPECT(kestrune_utf8_to_cp932(T(utf8), out, sizeof out, &written, &lost) == KESTRUNE_OK,
+           "to cp932", utf8, 0);
+    EXPECT(written == sizeof cp932 - 1 && memcmp(out, cp932, written) == 0 && lost == 0, "to cp932",
+           out, written);
+    EXPECT(kestrune_cp932_to_utf8(T(cp932), out, sizeof out, &written) == KESTRUNE_OK, "to UTF-8",
+           cp932, 0);
     EXPECT(written == sizeof utf8 - 1 && memcmp(out, utf8, written) == 0, "to UTF-8", out, written);
-    EXPECT(kestrune_utf8_to_cp932(T("a\xF0\x9F\x98\x80"), out, sizeof out, &written, &lost) == KESTRUNE_OK &&
-               written == 2 && memcmp(out, "a?", 2) == 0 && lost == 1, "a lost emoji", out, written);
+    EXPECT(kestrune_utf8_to_cp932(T("a\xF0\x9F\x98\x80"), out, sizeof out, &written, &lost) ==
+                   KESTRUNE_OK &&
+               written == 2 && memcmp(out, "a?", 2) == 0 && lost == 1,
+           "a lost emoji", out, written);
 }
 
 static void* Repeat(void* bad) {
@@ -249,7 +269,8 @@ int main(void) {
     Properties(result, other);
     Conversions();
     EXPECT(strcmp(kestrune_kind_name(KESTRUNE_KIND_NEC_SPECIAL), "nec-special") == 0 &&
-               kestrune_kind_name(99) == NULL, "kind names", "", 0);
+               kestrune_kind_name(99) == NULL,
+           "kind names", "", 0);
     EXPECT(kestrune_version()[0] >= '1', "a version", "", 0);
     /* The same rows from four threads at once: nothing is shared between calls. */
     pthread_t threads[4];
