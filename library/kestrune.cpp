@@ -6,7 +6,9 @@
 #include "kestrune.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -101,6 +103,9 @@ struct kestrune_result {
     std::string_view text;
     bool ok = true;
     int position = 0;
+    // A text that passed unconverted: its UTF-8, converted only if the text is asked for.
+    std::string unconverted;
+    bool converting = false;
 
     void Clear() {
         findings.clear();
@@ -108,7 +113,18 @@ struct kestrune_result {
         text = {};
         ok = true;
         position = 0;
+        converting = false;
     }
+};
+
+// Where every check of a rule list accepts only characters of one block of 256 code points
+// whose UTF-8 is three bytes (U+3000-30FF, U+FF00-FFFF; see analysis/operations.h), a UTF-8 text
+// made only of characters they accept passes without being converted, each being two bytes in
+// code page 932; anything else is converted and checked as kestrune-check checks it.
+struct Utf8Block {
+    bool usable = false;
+    unsigned char lead = 0, second = 0;       // the first two bytes of the block's first code point
+    std::array<std::uint8_t, 32> accepted{};  // a bit per code point of the block, by every check
 };
 
 struct kestrune_rules {
@@ -116,6 +132,7 @@ struct kestrune_rules {
     std::vector<std::string> names;
     std::vector<char> measures;  // per rule: what it measured is given, so it is always run whole
     int symbolsAllowed = 1;
+    Utf8Block blocks[2];  // with symbols not allowed, and allowed
 };
 
 namespace {
@@ -233,6 +250,73 @@ int Check(const char* text, std::size_t size, unsigned flags, kestrune_result* r
     return KESTRUNE_OK;
 }
 
+// The block a rule list's checks all lie in, and what they accept there.
+Utf8Block BlockOf(const kestrune_rules& rules, int symbolsAllowed) {
+    Utf8Block block;
+    char32_t first = 0;
+    for (const check::Rule& rule : rules.rules) {
+        if (rule.kind == check::RuleKind::MaxBytes || rule.kind == check::RuleKind::Required) {
+            continue;
+        }
+        const char32_t of =
+            rule.kind == check::RuleKind::Operation ? Row(rule.operation).utf8Block : 0;
+        if (of == 0 || (first != 0 && of != first)) return block;
+        first = of;
+    }
+    if (first == 0) return block;
+    block.lead = static_cast<unsigned char>(0xE0 | first >> 12);
+    block.second = static_cast<unsigned char>(0x80 | ((first >> 6) & 0x3F));
+    // Each character as the checks themselves judge it alone, converted as any text is.
+    std::vector<LostCharacter> lost;
+    for (unsigned k = 0; k < 256; ++k) {
+        const char utf8[3] = {static_cast<char>(block.lead),
+                              static_cast<char>(block.second + (k >> 6)),
+                              static_cast<char>(0x80 | (k & 0x3F))};
+        lost.clear();
+        const std::string cp932 = Utf8ToCp932(std::string_view(utf8, 3), &lost);
+        bool accepted = lost.empty() && cp932.size() == 2;
+        for (const check::Rule& rule : rules.rules) {
+            if (rule.kind != check::RuleKind::Operation) continue;
+            accepted =
+                accepted && check::RowOf(rule).evaluate(rule, cp932, symbolsAllowed, nullptr);
+        }
+        if (accepted) block.accepted[k >> 3] |= static_cast<std::uint8_t>(1u << (k & 7));
+    }
+    block.usable = true;
+    return block;
+}
+
+// Whether the UTF-8 text passes every rule unconverted, as its characters and its size in code
+// page 932 show; if so the result is made.
+bool PassesInBlock(const kestrune_rules& rules, std::string_view text, int symbolsAllowed,
+                   kestrune_result& r) {
+    const Utf8Block& block = rules.blocks[symbolsAllowed];
+    if (!block.usable || text.size() % 3 != 0) return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t i = 0; i < text.size(); i += 3) {
+        if (p[i] != block.lead || (p[i + 1] & 0xFC) != block.second || (p[i + 2] & 0xC0) != 0x80) {
+            return false;
+        }
+        const unsigned k = (p[i + 1] & 3u) << 6 | (p[i + 2] & 0x3Fu);
+        if ((block.accepted[k >> 3] >> (k & 7) & 1) == 0) return false;
+    }
+    const auto size = static_cast<int>(text.size() / 3 * 2);  // in code page 932
+    for (const check::Rule& rule : rules.rules) {
+        if (rule.kind == check::RuleKind::MaxBytes && size > rule.limit) return false;
+        if (rule.kind == check::RuleKind::Required && size == 0) return false;
+    }
+    r.Clear();
+    r.lost.clear();
+    r.unconverted.assign(text);
+    r.converting = true;
+    for (std::size_t k = 0; k < rules.rules.size(); ++k) {
+        if (r.rules.size() == r.ruleCount) r.rules.emplace_back();
+        const bool sized = rules.rules[k].kind == check::RuleKind::MaxBytes;
+        r.rules[r.ruleCount++] = {rules.names[k].c_str(), 1, 0, sized ? size : 0};
+    }
+    return true;
+}
+
 // Copies `text` into `out` where it fits, with the NUL; false where it was cut.
 void CopyMessage(const std::string& text, char* out, std::size_t size) {
     if (out == nullptr || size == 0) return;
@@ -310,6 +394,17 @@ const char* kestrune_result_text(const kestrune_result* result, size_t* size) {
     if (result == nullptr) {
         if (size != nullptr) *size = 0;
         return "";
+    }
+    if (result->converting) {
+        // Text that passed unconverted is converted now; it converts without loss.
+        auto& r = const_cast<kestrune_result&>(*result);
+        try {
+            Utf8ToCp932(r.unconverted, r.converted, nullptr);
+            r.text = r.converted;
+        } catch (const std::bad_alloc&) {
+            r.text = {};
+        }
+        r.converting = false;
     }
     if (size != nullptr) *size = result->text.size();
     return result->text.empty() ? "" : result->text.data();
@@ -393,6 +488,8 @@ int kestrune_rules_parse(const char* list, kestrune_rules** rules, char* error, 
             CopyMessage("truncate needs max-bytes=N in the same list", error, error_size);
             return KESTRUNE_ERROR_RULES;
         }
+        parsed->blocks[0] = BlockOf(*parsed, 0);
+        parsed->blocks[1] = BlockOf(*parsed, 1);
         *rules = parsed.release();
     } catch (const std::bad_alloc&) {
         return KESTRUNE_ERROR_MEMORY;
@@ -411,6 +508,18 @@ size_t kestrune_rules_count(const kestrune_rules* rules) {
 int kestrune_rules_check(const kestrune_rules* rules, const char* text, size_t size, unsigned flags,
                          kestrune_result* result) {
     if (rules == nullptr) return KESTRUNE_ERROR_ARGUMENT;
+    const int symbols = (flags & KESTRUNE_NO_SYMBOLS) != 0 ? 0 : rules->symbolsAllowed;
+    if (result != nullptr && (flags & ~kAllFlags) == 0 && (flags & KESTRUNE_UTF8) != 0 &&
+        text != nullptr && size <= static_cast<std::size_t>(INT_MAX)) {
+        try {
+            if (PassesInBlock(*rules, std::string_view(text, size), symbols, *result)) {
+                return KESTRUNE_OK;
+            }
+        } catch (const std::bad_alloc&) {
+            result->Clear();
+            return KESTRUNE_ERROR_MEMORY;
+        }
+    }
     return Check(
         text, size, flags, result,
         [&](kestrune_result& r, int symbols, bool all) {

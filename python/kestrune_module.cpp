@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <span>
@@ -251,13 +252,15 @@ Result CheckOne(py::handle value, const std::string& operation, bool symbols, bo
 }
 
 // A failing value's first finding, gathered without the GIL.
+// Small and flat: a column may have many.
 struct Failed {
     std::size_t row;
     int rule;  // -1: lost in converting
     int position;
-    int kind;
-    std::string character;
-    std::string suggestion;  // code page 932
+    signed char kind;
+    unsigned char characterSize, suggestionSize;
+    char character[4];
+    char suggestion[2];  // code page 932
 };
 
 // A run of a column's values from row `first`, its failures appended to `failed`.
@@ -274,9 +277,16 @@ void CheckRun(const kestrune_rules* rules, std::span<const Text> texts, std::siz
         if (kestrune_result_ok(result.get())) continue;
         kestrune_finding f;
         kestrune_result_finding(result.get(), 0, &f);
-        failed.push_back({first + k, f.rule, f.position, f.kind,
-                          std::string(f.character, f.character_size),
-                          std::string(f.suggestion, f.suggestion_size)});
+        Failed& out = failed.emplace_back(Failed{first + k,
+                                                 f.rule,
+                                                 f.position,
+                                                 static_cast<signed char>(f.kind),
+                                                 static_cast<unsigned char>(f.character_size),
+                                                 static_cast<unsigned char>(f.suggestion_size),
+                                                 {},
+                                                 {}});
+        std::memcpy(out.character, f.character, std::min<std::size_t>(f.character_size, 4));
+        std::memcpy(out.suggestion, f.suggestion, std::min<std::size_t>(f.suggestion_size, 2));
     }
 }
 
@@ -306,10 +316,12 @@ py::list CheckColumn(py::handle values, py::object rules) {
     if (!PySequence_Check(sequence.ptr()) && !py::hasattr(sequence, "__iter__")) {
         throw py::type_error("check_column takes a sequence or a pandas Series");
     }
-    const py::object fast = py::reinterpret_steal<py::object>(PySequence_Tuple(sequence.ptr()));
+    // (A Series' tolist() is a list of its own already.)
+    const py::object fast = py::reinterpret_steal<py::object>(
+        index.is_none() ? PySequence_Tuple(sequence.ptr()) : PySequence_Fast(sequence.ptr(), ""));
     if (!fast) throw py::error_already_set();
-    const Py_ssize_t count = PyTuple_GET_SIZE(fast.ptr());
-    PyObject** items = &PyTuple_GET_ITEM(fast.ptr(), 0);
+    const Py_ssize_t count = PySequence_Fast_GET_SIZE(fast.ptr());
+    PyObject** items = PySequence_Fast_ITEMS(fast.ptr());
     std::vector<Text> texts(static_cast<std::size_t>(count));
     for (Py_ssize_t k = 0; k < count; ++k) texts[static_cast<std::size_t>(k)] = TextOf(items[k]);
 
@@ -368,12 +380,10 @@ py::list CheckColumn(py::handle values, py::object rules) {
             if (f.rule >= 0) {
                 rule = names[static_cast<std::size_t>(f.rule)];
             }
-            py::object character =
-                py::str(CharacterText(f.kind, f.character.data(), f.character.size()));
-            py::object suggestion =
-                f.suggestion.empty()
-                    ? py::object(py::none())
-                    : py::object(py::str(Utf8(f.suggestion.data(), f.suggestion.size())));
+            py::object character = py::str(CharacterText(f.kind, f.character, f.characterSize));
+            py::object suggestion = f.suggestionSize == 0
+                                        ? py::object(py::none())
+                                        : py::object(py::str(Utf8(f.suggestion, f.suggestionSize)));
             // tuple.__new__ makes the named tuple in C; its class's own __new__ is Python code.
             const py::tuple fields =
                 py::make_tuple(row, rule, f.position, kinds[f.kind], character, suggestion);

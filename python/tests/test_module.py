@@ -55,6 +55,16 @@ def test_check_column_agrees_with_check_value_by_value(rules):
     assert kestrune.check_column(series, rules) == [f._replace(row=labels[f.row]) for f in expected]
 
 
+def test_a_long_column_checked_in_several_runs_keeps_its_rows():
+    rng = random.Random(23)
+    values = generated(rng, 300_000)
+    parsed = kestrune.Rules("full-katakana,max-bytes=6")
+    expected = [expected_failure(k, r) for k, v in enumerate(values)
+                if not (r := parsed.check(v if v is not None else ""))]
+    assert kestrune.check_column(values, parsed) == expected
+    assert kestrune.check_column(tuple(values), parsed) == expected
+
+
 @pytest.mark.parametrize("operation", ["full-katakana", "half-katakana", "jis", "cp932", "zengin",
                                        "full-width", "half-digits", "full-alnum"])
 def test_str_and_its_cp932_bytes_give_one_result(operation):
@@ -68,6 +78,18 @@ def test_str_and_its_cp932_bytes_give_one_result(operation):
             assert (a.ok, a.position, a.positions, a.kind, a.suggestion) == \
                 (b.ok, b.position, b.positions, b.kind, b.suggestion), text
             assert a.positions[:1] == ([a.position] if not a.ok else [])
+
+
+@pytest.mark.parametrize("rules", RULE_LISTS)
+def test_a_rule_list_over_str_and_over_its_cp932_bytes_agree(rules):
+    rng = random.Random(rules + "bytes")
+    parsed = kestrune.Rules(rules)
+    for text in generated(rng, 800):
+        if not isinstance(text, str) or kestrune.from_cp932(kestrune.to_cp932(text)) != text:
+            continue
+        a, b = parsed.check(text, all=True), parsed.check(kestrune.to_cp932(text), all=True)
+        assert (a.ok, a.position, a.positions, [(r.name, r.ok, r.position, r.measured) for r in a.rules]) == \
+            (b.ok, b.position, b.positions, [(r.name, r.ok, r.position, r.measured) for r in b.rules]), text
 
 
 # operation, text, symbols, ok, position, kind, suggestion

@@ -232,6 +232,62 @@ static void Properties(kestrune_result* all, kestrune_result* first) {
     }
 }
 
+static size_t PutUtf8(unsigned c, char* out) {
+    if (c < 0x80) return out[0] = (char)c, 1;
+    if (c < 0x800) return out[0] = (char)(0xC0 | c >> 6), out[1] = (char)(0x80 | (c & 0x3F)), 2;
+    if (c < 0x10000) {
+        out[0] = (char)(0xE0 | c >> 12), out[1] = (char)(0x80 | (c >> 6 & 0x3F));
+        return out[2] = (char)(0x80 | (c & 0x3F)), 3;
+    }
+    out[0] = (char)(0xF0 | c >> 18), out[1] = (char)(0x80 | (c >> 12 & 0x3F));
+    return out[2] = (char)(0x80 | (c >> 6 & 0x3F)), out[3] = (char)(0x80 | (c & 0x3F)), 4;
+}
+
+/* A rule list over UTF-8 says what it says over the same text converted first: the lists whose
+ * checks lie in one block of code points take UTF-8 made of that block unconverted. Code points
+ * from both blocks, where code page 932 has some of them in one byte (ｱ) or none (U+30FF). */
+static void Utf8AsConverted(kestrune_result* utf8, kestrune_result* cp932) {
+    static const char* const kLists[] = {"full-katakana", "full-katakana,max-bytes=7,required",
+                                         "full-hiragana,no-symbols", "full-alnum,max-bytes=4",
+                                         "required,full-alnum,full-width"};
+    unsigned long seed = 932;
+    for (int n = 0; n < 6000; ++n) {
+        char text[64], converted[64];
+        size_t size = 0, written = 0, lost = 0;
+        seed = seed * 6364136223846793005UL + 1442695040888963407UL;
+        const int count = (int)((seed >> 33) % 6);
+        for (int k = 0; k < count; ++k) {
+            seed = seed * 6364136223846793005UL + 1442695040888963407UL;
+            const unsigned r = (unsigned)(seed >> 33);
+            const unsigned c = r % 16 == 0 ? 0x61 : (r % 2 ? 0x3000 : 0xFF00) + (r >> 8) % 256;
+            size += PutUtf8(c, text + size);
+        }
+        kestrune_utf8_to_cp932(text, size, converted, sizeof converted, &written, &lost);
+        if (lost > 0) continue;
+        const char* list = kLists[n % (sizeof kLists / sizeof kLists[0])];
+        kestrune_rules* rules = NULL;
+        kestrune_rules_parse(list, &rules, NULL, 0);
+        kestrune_rules_check(rules, text, size, KESTRUNE_UTF8, utf8);
+        kestrune_rules_check(rules, converted, written, 0, cp932);
+        size_t checked = 0;
+        const char* bytes = kestrune_result_text(utf8, &checked);
+        EXPECT(checked == written && memcmp(bytes, converted, written) == 0, list, text, size);
+        EXPECT(kestrune_result_ok(utf8) == kestrune_result_ok(cp932), list, text, size);
+        EXPECT(kestrune_result_position(utf8) == kestrune_result_position(cp932), list, text, size);
+        EXPECT(kestrune_result_finding_count(utf8) == kestrune_result_finding_count(cp932), list,
+               text, size);
+        for (size_t k = 0; k < kestrune_rules_count(rules); ++k) {
+            kestrune_rule_result a, b;
+            kestrune_result_rule(utf8, k, &a);
+            kestrune_result_rule(cp932, k, &b);
+            EXPECT(a.ok == b.ok && a.position == b.position && a.measured == b.measured &&
+                       strcmp(a.name, b.name) == 0,
+                   list, text, size);
+        }
+        kestrune_rules_free(rules);
+    }
+}
+
 static void Conversions(void) {
     /* カナ漢字 ｶﾅ ① in UTF-8 and in code page 932 */
     static const char utf8[] =
@@ -267,6 +323,7 @@ int main(void) {
     for (size_t k = 0; k < ROWS; ++k) failures += RunRow(&kRows[k], result, 1);
     Misuses(result);
     Properties(result, other);
+    Utf8AsConverted(result, other);
     Conversions();
     EXPECT(strcmp(kestrune_kind_name(KESTRUNE_KIND_NEC_SPECIAL), "nec-special") == 0 &&
                kestrune_kind_name(99) == NULL,
