@@ -52,21 +52,6 @@ std::string_view ReadBuffer::Peek(std::size_t n) {
     return Pending().substr(0, n);
 }
 
-std::string_view Decoder::Converted(std::string_view text, std::string& storage,
-                                    std::vector<LostCharacter>& lost) {
-    lost.clear();
-    Utf8ToCp932(text, storage, &lost);
-    return storage;
-}
-
-std::string Decoder::Name(std::string_view field) const {
-    return utf8_ ? Utf8ToCp932(field) : std::string(field);
-}
-
-bool Decoder::Names(std::string_view field, std::string_view wanted) const {
-    return field == wanted || (!utf8_ && Cp932ToUtf8(field) == wanted);
-}
-
 bool LooksLikeUtf8(std::string_view sample, bool complete) {
     const std::size_t valid = ValidUtf8Prefix(sample);
     if (valid < sample.size()) {
