@@ -262,6 +262,12 @@ std::string SetFormat(Parse& p, const std::string& v) {
     return {};
 }
 
+std::string SetReport(Parse& p, const std::string& v) {
+    if (v.empty() || v == "-") return "--report needs a file";
+    p.o().reportFile = v;
+    return {};
+}
+
 std::string SetNoSymbols(Parse& p, const std::string&) {
     p.symbolsAllowed = false;
     return {};
@@ -287,6 +293,9 @@ constexpr OptionRow kOptionRows[] = {
     {"--fixed-width", "--fixed-width needs a record length in bytes", SetFixedWidth},
     {"--record-end", "--record-end is none, crlf or lf", SetRecordEnd},
     {"--format", "--format is zengin", SetFormat},
+    {"--summary", "", SetFlag<&Options::summary>},
+    {"--report", "--report needs a file", SetReport},
+    {"--no-progress", "", SetFlag<&Options::noProgress>},
 };
 
 // One option at args[i], with its value; an error, empty when none.
@@ -399,6 +408,7 @@ std::string Reconcile(Parse& p) {
 ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding localeOutput) {
     ParsedOptions parsed;
     parsed.options.output = localeOutput;
+    parsed.options.arguments = args;
     Parse p{parsed, {}, false, true, false, false};
     std::string error;
     bool optionsEnded = false;
