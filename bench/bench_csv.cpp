@@ -256,12 +256,14 @@ const Csv& TheCsv() {
     return csv;
 }
 
-std::string filePath;   // the file the runs read, removed at exit
-std::string fixedPath;  // the corrected file, likewise
+std::string filePath;    // the file the runs read, removed at exit
+std::string fixedPath;   // the corrected file, likewise
+std::string reportPath;  // the page of --report, likewise
 
 void RemoveFile() {
     if (!filePath.empty()) std::remove(filePath.c_str());
     if (!fixedPath.empty()) std::remove(fixedPath.c_str());
+    if (!reportPath.empty()) std::remove(reportPath.c_str());
 }
 
 bool WriteFile(const std::string& path, const std::string& bytes) {
@@ -271,11 +273,12 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
     return std::fclose(file) == 0 && written;
 }
 
-// With `fix`, the corrected file is written beside the input (and removed at exit): about 140
-// of the failing records have a correction.
-void WholeRun(benchmark::State& state, bool fix) {
+// The run of bench/compare-csv with `more` options: with --fix, the corrected file is written
+// beside the input (and removed at exit), where about 140 of the failing records have a
+// correction; --summary and --report add up every record, which the plain run, --quiet, skips.
+void WholeRun(benchmark::State& state, const std::vector<std::string>& more) {
     std::vector<std::string> args = kArguments;
-    if (fix) args.insert(args.end(), {"--fix", fixedPath});
+    args.insert(args.end(), more.begin(), more.end());
     args.push_back(filePath);
     check::Environment env;
     env.out = std::fopen("/dev/null", "w");
@@ -341,15 +344,22 @@ int main(int argc, char** argv) {
     close(fd);
     filePath = pattern;
     fixedPath = pattern + ".fixed";
+    reportPath = pattern + ".html";
     std::atexit(RemoveFile);
     if (!WriteFile(filePath, TheCsv().bytes)) {
         std::perror(filePath.c_str());
         return 1;
     }
-    benchmark::RegisterBenchmark("kestrune-check/csv/64MiB", WholeRun, false)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("kestrune-check/fix/64MiB", WholeRun, true)
-        ->Unit(benchmark::kMillisecond);
+    const std::pair<const char*, std::vector<std::string>> kRuns[] = {
+        {"kestrune-check/csv/64MiB", {}},
+        {"kestrune-check/fix/64MiB", {"--fix", fixedPath}},
+        // Against csv/64MiB of the same run: within 10 %.
+        {"kestrune-check/summary/64MiB", {"--summary"}},
+        {"kestrune-check/report/64MiB", {"--report", reportPath}},
+    };
+    for (const auto& [name, more] : kRuns) {
+        benchmark::RegisterBenchmark(name, WholeRun, more)->Unit(benchmark::kMillisecond);
+    }
     benchmark::RegisterBenchmark("memchr/lines/64MiB", MemchrLines)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("memchr/whole/64MiB", MemchrWhole)->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);

@@ -511,8 +511,10 @@ int CheckFiles(const Options& o, const Environment& env, Output& out) {
     int status = pipeline.Status();
     std::optional<FileTally> total;
     if (tally && tally->files().size() > 1) total = tally->Total();
-    if (o.summary && total)
+    if (o.summary && total) {
         o.json ? WriteSummaryJson(report, *total) : WriteSummary(report, *total);
+    }
+    if (o.fixFile.empty() && o.reportFile.empty()) return status;
     std::string error;
     if (!report.Flush()) {
         error = std::string("write error: ") + std::strerror(report.error());

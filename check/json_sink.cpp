@@ -142,6 +142,10 @@ void Json::Column(const ColumnResult& column) {
         const RuleRow& row = RowOf(*rule.rule);
         Open(&column, JsonName(*rule.rule), rule.outcome.ok, rule.outcome.position);
         Positions(rule.positions);
+        // A measurement's number, which its line words.
+        if (rule.rule->kind == RuleKind::Operation && Measures(*rule.rule)) {
+            Number(",\"value\":", static_cast<unsigned long long>(rule.outcome.measured));
+        }
         if (row.sized) {
             Number(",\"size\":", static_cast<unsigned long long>(rule.outcome.measured));
             Number(",\"limit\":", static_cast<unsigned long long>(rule.rule->limit));

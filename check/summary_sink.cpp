@@ -85,14 +85,21 @@ void Characters(Output& out, const RuleTally& rule) {
     out.Text("\n" + rule.ColumnText() + " " + rule.RuleText() + ": " +
              std::to_string(ranked.size()) + " rejected character" +
              (ranked.size() == 1 ? "" : "s") + "\n");
+    // The kind only for the checks that name kinds.
+    const auto row = [&](std::string count, std::string character, std::string kind,
+                         std::string suggestion, std::string first) {
+        if (rule.namesKinds) return std::vector{count, character, kind, suggestion, first};
+        return std::vector{count, character, suggestion, first};
+    };
     Table table({true, false, false, false, false});
-    table.Row({"count", "character", rule.namesKinds ? "kind" : "", "suggestion", "first seen"});
+    table.Row(row("count", "character", "kind", "suggestion", "first seen"));
     for (std::size_t k = 0; k < ranked.size() && k < kListed; ++k) {
         const CharacterCount& c = *ranked[k];
-        table.Row({std::to_string(c.count), Quoted(c.character),
-                   c.kind ? std::string(KindName(*c.kind)) : "",
-                   c.suggestion.empty() ? "" : Quoted(c.suggestion),
-                   "record " + std::to_string(c.record) + ", byte " + std::to_string(c.position)});
+        table.Row(
+            row(std::to_string(c.count), Quoted(c.character),
+                c.kind ? std::string(KindName(*c.kind)) : "",
+                c.suggestion.empty() ? "" : Quoted(c.suggestion),
+                "record " + std::to_string(c.record) + ", byte " + std::to_string(c.position)));
     }
     table.Write(out, "  ");
     if (ranked.size() > kListed) {
