@@ -73,12 +73,18 @@ class Pipeline {
     void Fix(const Record& record, RecordJudge& judge, const Plan& plan);
     void Emit(const RecordResult& result, bool shown);
     const RecordResult& Shown(const RecordResult& result);
-    // Whether the tally wants what the plan's checks measure of every record.
-    bool Measuring(const Plan& plan) const {
-        return tally_ != nullptr &&
-               std::any_of(plan.columns.begin(), plan.columns.end(), [](const Column& c) {
-                   return std::any_of(c.rules.begin(), c.rules.end(), Measures);
-               });
+    // Whether the tally wants what the plan's checks measure of every record; asked for each
+    // record, so found once a plan.
+    bool Measuring(const Plan& plan) {
+        if (&plan != measuringPlan_) {
+            measuringPlan_ = &plan;
+            measuring_ =
+                tally_ != nullptr &&
+                std::any_of(plan.columns.begin(), plan.columns.end(), [](const Column& c) {
+                    return std::any_of(c.rules.begin(), c.rules.end(), Measures);
+                });
+        }
+        return measuring_;
     }
     // The plan of a record, and its compiled verdict where there is one.
     std::pair<const Plan*, const RecordProgram*> PlanFor(const Record& record,
@@ -110,6 +116,8 @@ class Pipeline {
     // them all only with --all (Shown).
     bool all_;
     std::vector<int> measured_;
+    const Plan* measuringPlan_ = nullptr;  // the plan Measuring() last looked at, and its answer
+    bool measuring_ = false;
     const ReadBuffer* bytes_ = nullptr;
     RecordResult shown_;
     std::vector<ColumnResult> shownColumns_;
@@ -155,7 +163,9 @@ void Pipeline::File(const std::string& path) {
         for (const Plan& p : kindPlans_)
             kindPrograms_.push_back(RecordProgram::For(p, o_.fixedWidth));
     }
+    measuringPlan_ = nullptr;  // a plan of this file's
     if (!o_.header || TakeHeader(*reader, judge, decoder, plan)) {
+        measuringPlan_ = nullptr;
         Records(*reader, judge, plan, decoder);
     }
     if (reader->error() != 0) {

@@ -116,8 +116,8 @@ void WriteSummary(Output& out, const FileTally& file) {
         out.Name(file.name);
         out.Raw(": ");
     }
-    out.Raw(std::to_string(file.records) + " records, " + std::to_string(file.failing) +
-            " failing\n");
+    out.Raw(std::to_string(file.records) + (file.records == 1 ? " record, " : " records, ") +
+            std::to_string(file.failing) + " failing\n");
     const std::vector<const RuleTally*> rules = InOrder(file);
     if (!rules.empty()) {
         Table table({false, false, true, true, true, false});
