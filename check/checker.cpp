@@ -174,9 +174,11 @@ void Pipeline::File(const std::string& path) {
         EndOfTransferFile();
     }
     progress_.Erase();
-    if (o_.summary) {
-        o_.json ? WriteSummaryJson(out_, tally_->files().back())
-                : WriteSummary(out_, tally_->files().back());
+    if (o_.summary && o_.json) {
+        WriteSummaryJson(out_, tally_->files().back());
+    } else if (o_.summary) {
+        if (tally_->files().size() > 1) out_.Raw("\n");
+        WriteSummary(out_, tally_->files().back());
     }
 }
 
@@ -521,8 +523,11 @@ int CheckFiles(const Options& o, const Environment& env, Output& out) {
     int status = pipeline.Status();
     std::optional<FileTally> total;
     if (tally && tally->files().size() > 1) total = tally->Total();
-    if (o.summary && total) {
-        o.json ? WriteSummaryJson(report, *total) : WriteSummary(report, *total);
+    if (o.summary && total && o.json) {
+        WriteSummaryJson(report, *total);
+    } else if (o.summary && total) {
+        report.Raw("\n");
+        WriteSummary(report, *total);
     }
     if (o.fixFile.empty() && o.reportFile.empty()) return status;
     std::string error;

@@ -111,8 +111,8 @@ class Tally final : public Sink {
     std::vector<std::string_view> pieces_;
 };
 
-// The summary of one file, or of all of them, as a table in the output encoding, or as one JSON
-// object.
+// The summary of one file, or of all of them, as a table in the output encoding (the caller
+// puts a blank line between two), or as one JSON object.
 void WriteSummary(Output& out, const FileTally& file);
 void WriteSummaryJson(Output& out, const FileTally& file);
 

@@ -137,7 +137,6 @@ void WriteSummary(Output& out, const FileTally& file) {
     for (const RuleTally* rule : rules) {
         if (!rule->characters.empty()) Characters(out, *rule);
     }
-    out.Raw("\n");
 }
 
 void WriteSummaryJson(Output& out, const FileTally& file) {

@@ -133,7 +133,7 @@ std::vector<OutputCase> OutputCases(const std::string& layout) {
          "\n"
          "氏名カナ full-katakana: 1 rejected character\n"
          "  count  character  suggestion  first seen\n"
-         "      1  「さ」     「サ」      record 2, byte 1\n\n", 1},
+         "      1  「さ」     「サ」      record 2, byte 1\n", 1},
     };
     // clang-format on
 }
