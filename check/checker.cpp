@@ -78,11 +78,10 @@ class Pipeline {
     bool Measuring(const Plan& plan) {
         if (&plan != measuringPlan_) {
             measuringPlan_ = &plan;
-            measuring_ =
-                tally_ != nullptr &&
-                std::any_of(plan.columns.begin(), plan.columns.end(), [](const Column& c) {
-                    return std::any_of(c.rules.begin(), c.rules.end(), Measures);
-                });
+            measuring_ = tally_ != nullptr &&
+                         std::any_of(plan.columns.begin(), plan.columns.end(), [](const Column& c) {
+                             return std::any_of(c.rules.begin(), c.rules.end(), Measures);
+                         });
         }
         return measuring_;
     }

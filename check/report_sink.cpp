@@ -174,10 +174,8 @@ void Page::Summary(const FileTally& file) {
             html += "<td><span class=\"bar\" title=\"" + share + "\"><span style=\"width:" + share +
                     "\"></span></span> " + share + "</td><td>";
             if (rule.measures && rule.checked > 0) {
-                char mean[32];
-                std::snprintf(mean, sizeof mean, "%.2f", rule.Mean());
                 html += "smallest " + std::to_string(rule.smallest) + ", largest " +
-                        std::to_string(rule.largest) + ", mean " + mean;
+                        std::to_string(rule.largest) + ", mean " + MeanText(rule.Mean());
             }
             html += "</td></tr>\n";
         }

@@ -111,6 +111,10 @@ class Tally final : public Sink {
     std::vector<std::string_view> pieces_;
 };
 
+// A mean with at most two decimals and no trailing zeros, as the table, JSON and the page give
+// it.
+std::string MeanText(double mean);
+
 // The summary of one file, or of all of them, as a table in the output encoding (the caller
 // puts a blank line between two), or as one JSON object.
 void WriteSummary(Output& out, const FileTally& file);

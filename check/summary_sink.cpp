@@ -21,7 +21,8 @@ std::string Share(unsigned long long failing, unsigned long long checked) {
     return text;
 }
 
-// A mean with at most two decimals and no trailing zeros, as JSON and the table give it.
+}  // namespace
+
 std::string MeanText(double mean) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", mean);
@@ -30,6 +31,8 @@ std::string MeanText(double mean) {
     if (s.back() == '.') s.pop_back();
     return s;
 }
+
+namespace {
 
 unsigned long long Checked(const FileTally& file, const RuleTally& rule) {
     return rule.ofRecord ? file.records : rule.checked;
