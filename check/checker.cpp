@@ -173,6 +173,7 @@ void Pipeline::File(const std::string& path) {
         EndOfTransferFile();
     }
     progress_.Erase();
+    if (tally_ != nullptr) tally_->Settle();
     if (o_.summary && o_.json) {
         WriteSummaryJson(out_, tally_->files().back());
     } else if (o_.summary) {

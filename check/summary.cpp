@@ -53,6 +53,7 @@ std::vector<const CharacterCount*> Ranked(const RuleTally& rule) {
 }
 
 void Tally::Begin(std::string_view file) {
+    Settle();
     files_.push_back({std::string(file), 1, 0, 0, {}});
     byRule_.clear();
     plan_ = nullptr;
@@ -94,34 +95,46 @@ std::size_t Tally::Entry(const Column* column, std::string_view operation) {
     return rules.size() - 1;
 }
 
+namespace {
+
+void Measured(RuleTally& tally, long long value) {
+    tally.smallest = std::min(tally.smallest, value);
+    tally.largest = std::max(tally.largest, value);
+    tally.sum += value;
+}
+
+}  // namespace
+
 void Tally::Count(RuleTally& tally, bool ok, int measured) {
-    if (tally.measures) {
-        if (tally.checked == 0 || measured < tally.smallest) tally.smallest = measured;
-        if (tally.checked == 0 || measured > tally.largest) tally.largest = measured;
-        tally.sum += measured;
-    }
+    if (tally.measures) Measured(tally, measured);
     ++tally.checked;
     if (!ok) ++tally.failing;
 }
 
+void Tally::Settle() {
+    for (const std::size_t entry : planEntries_) file().rules[entry].checked += passed_;
+    passed_ = 0;
+}
+
 void Tally::Passed(const Plan& plan, std::span<const int> measured, unsigned long long records) {
     if (&plan != plan_) {
+        Settle();
         plan_ = &plan;
         planEntries_.clear();
+        planMeasures_.clear();
         for (const Column& column : plan.columns) {
             for (const Rule& rule : column.rules) {
-                if (!Corrects(rule)) planEntries_.push_back(Entry(column, rule));
+                if (Corrects(rule)) continue;
+                if (Measures(rule))
+                    planMeasures_.emplace_back(planEntries_.size(), Entry(column, rule));
+                planEntries_.push_back(Entry(column, rule));
             }
         }
     }
     file().records += records;
-    for (std::size_t k = 0; k < planEntries_.size(); ++k) {
-        RuleTally& tally = file().rules[planEntries_[k]];
-        if (records == 1 && k < measured.size()) {
-            Count(tally, true, measured[k]);
-        } else {
-            tally.checked += records;
-        }
+    passed_ += records;
+    for (const auto& [k, entry] : planMeasures_) {
+        if (k < measured.size()) Measured(file().rules[entry], measured[k]);
     }
 }
 
@@ -225,13 +238,9 @@ FileTally Tally::Total() const {
                 sum.kept.clear();
             } else {
                 RuleTally& sum = total.rules[at->second];
-                if (rule.measures && rule.checked > 0) {
-                    sum.smallest =
-                        sum.checked == 0 ? rule.smallest : std::min(sum.smallest, rule.smallest);
-                    sum.largest =
-                        sum.checked == 0 ? rule.largest : std::max(sum.largest, rule.largest);
-                    sum.sum += rule.sum;
-                }
+                sum.smallest = std::min(sum.smallest, rule.smallest);
+                sum.largest = std::max(sum.largest, rule.largest);
+                sum.sum += rule.sum;
                 sum.checked += rule.checked;
                 sum.failing += rule.failing;
             }

@@ -5,6 +5,7 @@
 // (report_sink.cpp) are written from what it holds.
 #pragma once
 
+#include <climits>
 #include <cstdio>
 #include <optional>
 #include <span>
@@ -57,8 +58,9 @@ struct RuleTally {
     bool namesKinds = false;
     bool measures = false;
     unsigned long long checked = 0, failing = 0;
-    long long smallest = 0, largest = 0, sum = 0;  // of what was measured, over `checked`
-    std::vector<CharacterCount> characters;        // in the order first seen
+    // What was measured, over `checked` records.
+    long long smallest = LLONG_MAX, largest = LLONG_MIN, sum = 0;
+    std::vector<CharacterCount> characters;                       // in the order first seen
     std::unordered_map<std::string, std::size_t> characterIndex;  // by their bytes
     std::vector<KeptRecord> kept;
 
@@ -89,6 +91,8 @@ class Tally final : public Sink {
     void Passed(const Plan& plan, std::span<const int> measured,
                 unsigned long long records) override;
 
+    // Adds the records that passed unjudged to their rules; before files() is read.
+    void Settle();
     const std::vector<FileTally>& files() const { return files_; }
     // Every file's figures added up, column and rule by column and rule.
     FileTally Total() const;
@@ -103,11 +107,14 @@ class Tally final : public Sink {
 
     std::size_t keep_;
     std::vector<FileTally> files_;
-    // The entries of the file at hand by rule, and those of the last plan in its order, so that
-    // a record that passes costs a few additions.
+    // The entries of the file at hand by rule, and those of the last plan in its order, with
+    // the records that passed every one of them since the last Settle(); a record that passes
+    // costs one addition, and one for each measurement.
     std::unordered_map<const Rule*, std::size_t> byRule_;
     const Plan* plan_ = nullptr;
     std::vector<std::size_t> planEntries_;
+    std::vector<std::pair<std::size_t, std::size_t>> planMeasures_;  // the index in `measured`
+    unsigned long long passed_ = 0;
     std::vector<std::string_view> pieces_;
 };
 
