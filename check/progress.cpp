@@ -45,14 +45,16 @@ void Progress::Tick(unsigned long long read, unsigned long long records,
     const std::size_t width = line.size();
     if (width < width_) line.append(width_ - width, ' ');
     width_ = std::max(width_, width);
-    line = "\r" + line + "\r";
+    line += '\r';
+    std::fputc('\r', err_);
     std::fwrite(line.data(), 1, line.size(), err_);
     std::fflush(err_);
 }
 
 void Progress::Erase() {
     if (width_ == 0) return;
-    const std::string blank = "\r" + std::string(width_, ' ') + "\r";
+    std::string blank(width_ + 2, ' ');
+    blank.front() = blank.back() = '\r';
     std::fwrite(blank.data(), 1, blank.size(), err_);
     std::fflush(err_);
     width_ = 0;

@@ -85,9 +85,14 @@ std::string Quoted(std::string_view cp932) {
 
 void Characters(Output& out, const RuleTally& rule) {
     const std::vector<const CharacterCount*> ranked = Ranked(rule);
-    out.Text("\n" + rule.ColumnText() + " " + rule.RuleText() + ": " +
-             std::to_string(ranked.size()) + " rejected character" +
-             (ranked.size() == 1 ? "" : "s") + "\n");
+    std::string heading = "\n";  // appended to, which GCC 12 does not misjudge as + (-Wrestrict)
+    heading += rule.ColumnText();
+    heading += ' ';
+    heading += rule.RuleText();
+    heading += ": ";
+    heading += std::to_string(ranked.size());
+    heading += ranked.size() == 1 ? " rejected character\n" : " rejected characters\n";
+    out.Text(heading);
     // The kind only for the checks that name kinds.
     const auto row = [&](std::string count, std::string character, std::string kind,
                          std::string suggestion, std::string first) {
@@ -186,7 +191,13 @@ void WriteSummaryJson(Output& out, const FileTally& file) {
             number(",\"count\":", static_cast<long long>(c->count));
             if (rule->namesKinds) {
                 out.Raw(",\"kind\":");
-                out.Raw(c->kind ? "\"" + std::string(JsonKindName(*c->kind)) + "\"" : "null");
+                if (c->kind) {
+                    out.Raw("\"");
+                    out.Raw(JsonKindName(*c->kind));
+                    out.Raw("\"");
+                } else {
+                    out.Raw("null");
+                }
             }
             out.Raw(",\"suggestion\":");
             c->suggestion.empty() ? out.Raw("null") : out.JsonText(c->suggestion);
