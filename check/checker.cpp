@@ -18,9 +18,11 @@
 #include "output.h"
 #include "plan.h"
 #include "platform.h"
+#include "progress.h"
 #include "repair.h"
 #include "sink.h"
 #include "source.h"
+#include "summary.h"
 #include "zengin.h"
 
 namespace check {
@@ -36,21 +38,28 @@ void Say(const Environment& env, Encoding encoding, const std::string& message) 
 
 class Pipeline {
   public:
-    // With --fix, `fixed` and `rejects` (when given) take the records.
+    // With --fix, `fixed` and `rejects` (when given) take the records; with --summary or
+    // --report, `tally` adds them up.
     Pipeline(const Options& options, const Environment& env, Output& out, Output* fixed,
-             Output* rejects)
+             Output* rejects, Tally* tally, Progress& progress)
         : o_(options),
           env_(env),
           out_(out),
-          sink_(o_.json ? JsonSink(out) : TextSink(out)),
+          sink_(o_.summary ? nullptr
+                : o_.json  ? JsonSink(out)
+                           : TextSink(out)),
           fixed_(fixed),
-          rejects_(rejects) {}
+          rejects_(rejects),
+          tally_(tally),
+          progress_(progress),
+          all_(o_.all || tally != nullptr) {}
 
     void File(const std::string& path);
     int Status() const { return status_; }
 
   private:
     void Trouble(const std::string& message) {
+        progress_.Erase();
         out_.Flush();
         Say(env_, o_.output, message);
         status_ = kTrouble;
@@ -62,6 +71,20 @@ class Pipeline {
                  const Decoder& decoder);
     void Report(const Record& record, RecordJudge& judge, const Plan& plan);
     void Fix(const Record& record, RecordJudge& judge, const Plan& plan);
+    void Emit(const RecordResult& result, bool shown);
+    const RecordResult& Shown(const RecordResult& result);
+    // Whether the tally wants what the plan's checks measure of every record; asked for each
+    // record, so found once a plan.
+    bool Measuring(const Plan& plan) {
+        if (&plan != measuringPlan_) {
+            measuringPlan_ = &plan;
+            measuring_ = tally_ != nullptr &&
+                         std::any_of(plan.columns.begin(), plan.columns.end(), [](const Column& c) {
+                             return std::any_of(c.rules.begin(), c.rules.end(), Measures);
+                         });
+        }
+        return measuring_;
+    }
     // The plan of a record, and its compiled verdict where there is one.
     std::pair<const Plan*, const RecordProgram*> PlanFor(const Record& record,
                                                          const Plan& plan) const;
@@ -84,7 +107,20 @@ class Pipeline {
     std::vector<FileFault> faults_;
     std::string name_;
     unsigned long long record_ = 0;
+    unsigned long long failing_ = 0;  // records of the file, for the progress line
     int status_ = kAllPassed;
+    Tally* tally_;
+    Progress& progress_;
+    // The tally counts every rejected character, so the checks find them all; the lines show
+    // them all only with --all (Shown).
+    bool all_;
+    std::vector<int> measured_;
+    const Plan* measuringPlan_ = nullptr;  // the plan Measuring() last looked at, and its answer
+    bool measuring_ = false;
+    const ReadBuffer* bytes_ = nullptr;
+    RecordResult shown_;
+    std::vector<ColumnResult> shownColumns_;
+    std::vector<RuleResult> shownRules_;
 };
 
 void Pipeline::File(const std::string& path) {
@@ -95,6 +131,10 @@ void Pipeline::File(const std::string& path) {
         Trouble(path + ": " + std::strerror(source.openError()));
         return;
     }
+    if (tally_ != nullptr) tally_->Begin(name_);
+    failing_ = 0;
+    bytes_ = &source.bytes();
+    progress_.Start(source.size());
     const std::string hint = source.Start();
     if (!hint.empty()) Say(env_, o_.output, hint);
     const Decoder decoder = source.decoder();
@@ -106,11 +146,11 @@ void Pipeline::File(const std::string& path) {
         repairer_.emplace(decoder, o_.delimiter, o_.csv);
     }
     RecordJudge judge(decoder);
-    Plan plan = PlanColumns(o_.columns, o_.columnsGiven, o_.all);
+    Plan plan = PlanColumns(o_.columns, o_.columnsGiven, all_);
     if (o_.format == Format::Zengin) {
         kindPlans_.clear();
         for (const std::vector<ColumnSpec>& layout : TheZenginLayouts().kinds) {
-            kindPlans_.push_back(PlanColumns(layout, true, o_.all));
+            kindPlans_.push_back(PlanColumns(layout, true, all_));
         }
         transfer_.emplace();
     }
@@ -122,13 +162,23 @@ void Pipeline::File(const std::string& path) {
         for (const Plan& p : kindPlans_)
             kindPrograms_.push_back(RecordProgram::For(p, o_.fixedWidth));
     }
+    measuringPlan_ = nullptr;  // a plan of this file's
     if (!o_.header || TakeHeader(*reader, judge, decoder, plan)) {
+        measuringPlan_ = nullptr;
         Records(*reader, judge, plan, decoder);
     }
     if (reader->error() != 0) {
         Trouble(path + ": " + std::strerror(reader->error()));
     } else if (transfer_ && !out_.failed()) {
         EndOfTransferFile();
+    }
+    progress_.Erase();
+    if (tally_ != nullptr) tally_->Settle();
+    if (o_.summary && o_.json) {
+        WriteSummaryJson(out_, tally_->files().back());
+    } else if (o_.summary) {
+        if (tally_->files().size() > 1) out_.Raw("\n");
+        WriteSummary(out_, tally_->files().back());
     }
 }
 
@@ -154,8 +204,9 @@ void Pipeline::EndOfTransferFile() {
     result.record = record_;
     result.passed = false;
     result.fileFaults = faults_;
+    result.ofFile = true;
     status_ = std::max(status_, kSomeFailed);
-    sink_->Write(result);
+    Emit(result, true);
 }
 
 std::unique_ptr<RecordReader> Pipeline::Reader(Source& source) const {
@@ -200,7 +251,7 @@ bool Pipeline::TakeHeader(RecordReader& reader, RecordJudge& judge, const Decode
     if (status != RecordReader::Status::Record) return false;
     std::string error;
     std::optional<Plan> named = PlanWithHeader(
-        o_.columns, o_.columnsGiven, o_.all,
+        o_.columns, o_.columnsGiven, all_,
         record.fault ? std::span<const std::string_view>() : record.fields, decoder, error);
     if (named) {
         plan = std::move(*named);
@@ -217,9 +268,10 @@ bool Pipeline::TakeHeader(RecordReader& reader, RecordJudge& judge, const Decode
 
 void Pipeline::Records(RecordReader& reader, RecordJudge& judge, const Plan& plan,
                        const Decoder& decoder) {
-    const std::unique_ptr<FastPath> fast =
-        ChooseFastPath(o_.quiet && !corrected_, NeedsFields(o_.columns) || o_.header || o_.csv,
-                       o_.csv, plan, decoder, env_.maxRecord);
+    // A fast path measures nothing: not where the tally wants the measurements.
+    const std::unique_ptr<FastPath> fast = ChooseFastPath(
+        (o_.quiet || o_.summary) && !corrected_ && !Measuring(plan),
+        NeedsFields(o_.columns) || o_.header || o_.csv, o_.csv, plan, decoder, env_.maxRecord);
     Record record;
     // Reading stops at once when the output fails: nothing more could be reported.
     while (!out_.failed()) {
@@ -227,7 +279,11 @@ void Pipeline::Records(RecordReader& reader, RecordJudge& judge, const Plan& pla
             const kernels::RecordsPrefix confirmed = fast->Confirm(reader);
             record_ += confirmed.records;
             reader.Pass(confirmed.end, confirmed.records);
+            if (tally_ != nullptr && confirmed.records > 0) {
+                tally_->Passed(plan, {}, confirmed.records);
+            }
         }
+        progress_.Update(bytes_->read(), record_, failing_);
         const RecordReader::Status status = Next(reader, record);
         if (status == RecordReader::Status::Record) {
             Report(record, judge, plan);
@@ -244,23 +300,72 @@ void Pipeline::Report(const Record& record, RecordJudge& judge, const Plan& plan
     faults_.clear();
     if (transfer_) transfer_->Record(record, faults_);
     // Where only failures print, a record that passes is done with before its result is built;
-    // corrections change only what a check rejects, so it is written as read.
-    const bool passes = (o_.quiet || corrected_) && faults_.empty() &&
-                        (program ? program->Passes(record.raw) : judge.Passes(record, plan));
+    // corrections change only what a check rejects, so it is written as read. The tally still
+    // counts it, with what its checks measured where it wants that.
+    const bool onlyFailures = o_.quiet || o_.summary;
+    bool passes = false;
+    std::span<const int> measured;
+    if ((onlyFailures || corrected_) && faults_.empty()) {
+        if (Measuring(plan)) {
+            passes = judge.Passes(record, plan, measured_);
+            measured = measured_;
+        } else {
+            passes = program ? program->Passes(record.raw) : judge.Passes(record, plan);
+        }
+    }
     if (corrected_ && !passes) return Fix(record, judge, plan);
     if (corrected_) {
         RecordResult asRead;
         asRead.source = &record;
         corrected_->Write(asRead);
     }
-    if (o_.quiet && passes) return;
+    if (onlyFailures && passes) {
+        if (tally_ != nullptr) tally_->Passed(plan, measured, 1);
+        return;
+    }
     RecordResult result = judge.Judge(record, plan);
     result.file = name_;
     result.record = record_;
     result.fileFaults = faults_;
     result.passed = result.passed && faults_.empty();
-    if (!result.passed) status_ = std::max(status_, kSomeFailed);
-    if (!o_.quiet || !result.passed) sink_->Write(result);
+    if (!result.passed) {
+        status_ = std::max(status_, kSomeFailed);
+        ++failing_;
+    }
+    Emit(result, !o_.quiet || !result.passed);
+}
+
+// A result to the tally, and where `shown` to the lines.
+void Pipeline::Emit(const RecordResult& result, bool shown) {
+    if (tally_ != nullptr) tally_->Write(result);
+    if (!shown || !sink_) return;
+    progress_.Erase();
+    sink_->Write(Shown(result));
+}
+
+// The result as the lines show it: with the first rejected position of each check only, unless
+// --all asked for every one (the tally has them all).
+const RecordResult& Pipeline::Shown(const RecordResult& result) {
+    if (all_ == o_.all) return result;
+    shown_ = result;
+    shown_.all = false;
+    shownColumns_.clear();
+    shownRules_.clear();
+    std::size_t rules = 0;
+    for (const ColumnResult& column : result.columns) rules += column.rules.size();
+    shownRules_.reserve(rules);  // the columns' spans point into it
+    for (const ColumnResult& column : result.columns) {
+        const std::size_t from = shownRules_.size();
+        for (RuleResult rule : column.rules) {
+            rule.positions = rule.positions.first(std::min<std::size_t>(1, rule.positions.size()));
+            rule.notes = rule.notes.first(std::min<std::size_t>(1, rule.notes.size()));
+            shownRules_.push_back(rule);
+        }
+        ColumnResult& shown = shownColumns_.emplace_back(column);
+        shown.rules = std::span(shownRules_).subspan(from, column.rules.size());
+    }
+    shown_.columns = shownColumns_;
+    return shown_;
 }
 
 // The record corrected, judged as corrected, written, and its changes and what is still wrong
@@ -274,11 +379,16 @@ void Pipeline::Fix(const Record& record, RecordJudge& judge, const Plan& plan) {
     result.passed = result.passed && faults_.empty();
     result.source = &record;
     if (!record.fault) result.changes = repairer_->changes();
-    if (!result.passed) status_ = std::max(status_, kSomeFailed);
+    if (!result.passed) {
+        status_ = std::max(status_, kSomeFailed);
+        ++failing_;
+    }
     corrected_->Write(result);
-    if (o_.quiet && result.passed && result.changes.empty()) return;
+    if (tally_ != nullptr) tally_->Write(result);
+    if (!sink_ || (o_.quiet && result.passed && result.changes.empty())) return;
     result.onlyChanges = o_.quiet && result.passed;
-    sink_->Write(result);
+    progress_.Erase();
+    sink_->Write(Shown(result));
 }
 
 // The files --fix writes, each whole beside its name until the run is over.
@@ -342,6 +452,44 @@ std::string FixFiles::Commit(const Options& o) {
 
 // Every file through the pipeline; with --fix, the corrected file put in place only when the
 // whole input was read and all of it written.
+// The page --report writes: refused over an input, and written beside its name, which it takes
+// only once the whole run is over and all of it is written.
+class ReportFile {
+  public:
+    // A usage error, or "" when it is open.
+    std::string Open(const Options& o, const Environment& env) {
+        const auto isInput = [&](const std::string& file) {
+            const std::optional<platform::FileId> input =
+                file == "-" ? platform::IdOfDescriptor(env.standardInput)
+                            : platform::IdOfPath(file);
+            return input && input == platform::IdOfPath(o.reportFile);
+        };
+        const std::vector<std::string> standardInput = {"-"};
+        const std::vector<std::string>& files = o.files.empty() ? standardInput : o.files;
+        if (std::any_of(files.begin(), files.end(), isInput)) {
+            return "--report " + o.reportFile + " is an input";
+        }
+        int error = 0;
+        if (!file_.Open(o.reportFile, error))
+            return "--report " + o.reportFile + ": " + std::strerror(error);
+        return {};
+    }
+    // The page, written and renamed over its name; what went wrong, or "".
+    std::string Commit(const Options& o, const Tally& tally, const FileTally* total) {
+        Output page(file_.stream(), Encoding::Utf8);
+        WriteReport(page, {o.arguments}, tally.files(), total);
+        int error = 0;
+        if (!page.Flush()) return o.reportFile + ": " + std::strerror(page.error());
+        if (!file_.Commit(error)) return o.reportFile + ": " + std::strerror(error);
+        return {};
+    }
+
+  private:
+    platform::ReplacingFile file_;
+};
+
+// Every file through the pipeline; with --fix, the corrected file put in place only when the
+// whole input was read and all of it written, and so the page of --report.
 int CheckFiles(const Options& o, const Environment& env, Output& out) {
     FixFiles fix;
     if (!o.fixFile.empty()) {
@@ -350,29 +498,51 @@ int CheckFiles(const Options& o, const Environment& env, Output& out) {
             return kTrouble;
         }
     }
+    ReportFile page;
+    if (!o.reportFile.empty()) {
+        if (const std::string error = page.Open(o, env); !error.empty()) {
+            Say(env, o.output, error + " (see --help)");
+            return kTrouble;
+        }
+    }
     // Standard output holds the corrected records; the report goes beside the messages.
     std::optional<Output> toError;
     if (o.fixFile == "-") toError.emplace(env.err, o.json ? Encoding::Utf8 : o.output);
     Output& report = toError ? *toError : out;
-    Pipeline pipeline(o, env, report, fix.fixed(), fix.rejects());
+    // The page keeps the first failing records of each rule; the summary none.
+    std::optional<Tally> tally;
+    if (o.summary || !o.reportFile.empty()) tally.emplace(o.reportFile.empty() ? 0 : 100);
+    Progress progress(env.err, report, !o.noProgress && platform::IsTerminal(env.err));
+    Pipeline pipeline(o, env, report, fix.fixed(), fix.rejects(), tally ? &*tally : nullptr,
+                      progress);
     const std::vector<std::string> standardInput = {"-"};
     for (const std::string& file : o.files.empty() ? standardInput : o.files) {
         if (report.failed()) break;
         pipeline.File(file);
     }
     int status = pipeline.Status();
-    if (o.fixFile.empty()) return status;
+    std::optional<FileTally> total;
+    if (tally && tally->files().size() > 1) total = tally->Total();
+    if (o.summary && total && o.json) {
+        WriteSummaryJson(report, *total);
+    } else if (o.summary && total) {
+        report.Raw("\n");
+        WriteSummary(report, *total);
+    }
+    if (o.fixFile.empty() && o.reportFile.empty()) return status;
     std::string error;
     if (!report.Flush()) {
         error = std::string("write error: ") + std::strerror(report.error());
-    } else if (status != kTrouble) {
+    } else if (status != kTrouble && !o.fixFile.empty()) {
         error = fix.Commit(o);
+    }
+    if (error.empty() && status != kTrouble && !o.reportFile.empty()) {
+        error = page.Commit(o, *tally, total ? &*total : nullptr);
     }
     if (status == kTrouble || !error.empty()) {
         if (!error.empty()) Say(env, o.output, error);
-        if (o.fixFile != "-") {
-            Say(env, o.output, o.fixFile + " not written");
-        }
+        if (!o.fixFile.empty() && o.fixFile != "-") Say(env, o.output, o.fixFile + " not written");
+        if (!o.reportFile.empty()) Say(env, o.output, o.reportFile + " not written");
         status = kTrouble;
     }
     return status;

@@ -6,15 +6,14 @@
 
 namespace check {
 
-namespace {
-
-// The kinds by the names JSON gives them.
-std::string_view KindName(CharacterKind kind) {
+std::string_view JsonKindName(CharacterKind kind) {
     constexpr std::string_view kNames[] = {"jis",           "nec-special",  "nec-selected-ibm",
                                            "ibm-extension", "user-defined", "undefined",
                                            "invalid"};
     return kNames[static_cast<int>(kind)];
 }
+
+namespace {
 
 class Json final : public Sink {
   public:
@@ -87,7 +86,7 @@ void Json::Notes(const Rule& rule, std::span<const RejectedNote> notes) {
     if (notes.empty()) return;
     const auto kind = [&](const RejectedNote& note) {
         out_.Raw("\"");
-        out_.Raw(KindName(*note.kind));
+        out_.Raw(JsonKindName(*note.kind));
         out_.Raw("\"");
     };
     const auto fix = [&](const RejectedNote& note) {
@@ -143,6 +142,10 @@ void Json::Column(const ColumnResult& column) {
         const RuleRow& row = RowOf(*rule.rule);
         Open(&column, JsonName(*rule.rule), rule.outcome.ok, rule.outcome.position);
         Positions(rule.positions);
+        // A measurement's number, which its line words.
+        if (rule.rule->kind == RuleKind::Operation && Measures(*rule.rule)) {
+            Number(",\"value\":", static_cast<unsigned long long>(rule.outcome.measured));
+        }
         if (row.sized) {
             Number(",\"size\":", static_cast<unsigned long long>(rule.outcome.measured));
             Number(",\"limit\":", static_cast<unsigned long long>(rule.rule->limit));

@@ -66,11 +66,13 @@ bool RecordJudge::Run(const Record& record, const Plan& plan) {
             if (Corrects(rule)) continue;
             const std::size_t from = positions_.size();
             RuleFindings findings{positions_, plan.all};
+            const bool measure = !kFull && measured_ != nullptr && Measures(rule);
             const bool ok = RowOf(rule).evaluate(rule, text, column.symbolsAllowed,
-                                                 kFull ? &findings : nullptr);
+                                                 kFull || measure ? &findings : nullptr);
             passed = passed && ok;
             if constexpr (!kFull) {
                 if (!passed) return false;
+                if (measured_ != nullptr) measured_->push_back(findings.measured);
             } else {
                 rules_.push_back({&rule, {ok, findings.position, findings.measured}, {}, {}});
                 positionEnds_.push_back(positions_.size());
@@ -92,6 +94,15 @@ bool RecordJudge::Passes(const Record& record, const Plan& plan) {
     return Run<false>(record, plan);
 }
 
+bool RecordJudge::Passes(const Record& record, const Plan& plan, std::vector<int>& measured) {
+    measured.clear();
+    measured_ = &measured;
+    const bool passed = Run<false>(record, plan);
+    measured_ = nullptr;
+    positions_.clear();  // a failed byte limit left its position
+    return passed;
+}
+
 // The notes on each of a failed rule's positions from `from`. A half-width kana and the voiced
 // mark after it get one fix, on the kana.
 void RecordJudge::Notes(const Rule& rule, std::string_view text, int symbolsAllowed,
@@ -101,10 +112,8 @@ void RecordJudge::Notes(const Rule& rule, std::string_view text, int symbolsAllo
         const int p = positions_[k];
         const std::size_t at = static_cast<std::size_t>(p) - 1;
         RejectedNote& note = notes_.emplace_back(RejectedNote{p, std::nullopt, {}, {}});
-        if (NamesKinds(rule)) {
-            note.kind = KindAt(text, at);
-            note.character = text.substr(at, static_cast<std::size_t>(CharacterWidth(text, at)));
-        }
+        note.character = text.substr(at, static_cast<std::size_t>(CharacterWidth(text, at)));
+        if (NamesKinds(rule)) note.kind = KindAt(text, at);
         if (at < fixed) continue;
         note.fix = SuggestFix(rule.operation, text, at, symbolsAllowed);
         fixed = at + static_cast<std::size_t>(note.fix.covers);

@@ -20,6 +20,9 @@ class RecordJudge {
     // Whether the record passes every rule of the plan, found the way Judge finds it but
     // stopping at the first failure, with no positions or notes gathered.
     bool Passes(const Record& record, const Plan& plan);
+    // The same, with what each check of the plan measured (0 for what measures nothing), in
+    // the order of its columns and rules, in `measured` where the record passes.
+    bool Passes(const Record& record, const Plan& plan, std::vector<int>& measured);
 
     // Everything the plan finds in the record; valid until the next call.
     const RecordResult& Judge(const Record& record, const Plan& plan);
@@ -39,6 +42,7 @@ class RecordJudge {
     Decoder decoder_;
     std::span<const std::string_view> givenTexts_;
     std::span<const std::vector<LostCharacter>> givenLost_;
+    std::vector<int>* measured_ = nullptr;  // where Passes gives what the checks measured
     RecordResult result_;
     // Reused for every record; the spans of result_ are made once they are whole.
     std::vector<std::string> converted_;

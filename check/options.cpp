@@ -262,6 +262,12 @@ std::string SetFormat(Parse& p, const std::string& v) {
     return {};
 }
 
+std::string SetReport(Parse& p, const std::string& v) {
+    if (v.empty() || v == "-") return "--report needs a file";
+    p.o().reportFile = v;
+    return {};
+}
+
 std::string SetNoSymbols(Parse& p, const std::string&) {
     p.symbolsAllowed = false;
     return {};
@@ -287,6 +293,9 @@ constexpr OptionRow kOptionRows[] = {
     {"--fixed-width", "--fixed-width needs a record length in bytes", SetFixedWidth},
     {"--record-end", "--record-end is none, crlf or lf", SetRecordEnd},
     {"--format", "--format is zengin", SetFormat},
+    {"--summary", "", SetFlag<&Options::summary>},
+    {"--report", "--report needs a file", SetReport},
+    {"--no-progress", "", SetFlag<&Options::noProgress>},
 };
 
 // One option at args[i], with its value; an error, empty when none.
@@ -399,6 +408,7 @@ std::string Reconcile(Parse& p) {
 ParsedOptions ParseOptions(const std::vector<std::string>& args, Encoding localeOutput) {
     ParsedOptions parsed;
     parsed.options.output = localeOutput;
+    parsed.options.arguments = args;
     Parse p{parsed, {}, false, true, false, false};
     std::string error;
     bool optionsEnded = false;
@@ -539,8 +549,9 @@ Output:
   --quiet            print only the records that fail a check, and with --fix the changes
   --json             one JSON object per record and check, in UTF-8, with the keys file,
                      record, line (where the record starts), field and column (when one is
-                     selected), operation, ok, position, positions (with --all), size and
-                     limit (max-bytes), fields and expected (field-count), kind (--jis and
+                     selected), operation, ok, position, positions (with --all), value
+                     (byte-size and char-count: the number measured), size and limit
+                     (max-bytes), fields and expected (field-count), kind (--jis and
                      --cp932) and suggestion (every check; null for none) of the first
                      rejected character, with --all also kinds and suggestions parallel to
                      positions, and lines; the operation "csv" is a malformed record, "fix"
@@ -550,6 +561,25 @@ Output:
                      transfer file shows, with found and expected; a fixed-width field has its
                      offset in the record. A file name that is
                      not UTF-8 is written with U+FFFD for each byte sequence that is not UTF-8
+  --summary          in place of the records' lines, a table for each file (and a total for
+                     several): for each column and rule the records checked and failing and
+                     the share failing, smallest, largest and mean size for byte-size,
+                     char-count and max-bytes, and the rejected characters from the most
+                     frequent down, each with its count, kind (jis, cp932), suggestion and
+                     the record and byte where it is first seen. With --json, one object for
+                     each file with "operation":"summary", records, failing and rules, each
+                     rule with field, column, operation, limit, checked, failing, smallest,
+                     largest, mean and characters (character, count, kind, suggestion,
+                     record, position); the total has "file":null and files
+  --report FILE      besides the usual output, a web page (HTML in UTF-8, nothing external,
+                     no script): the files and options, the summary with a bar for the share
+                     failing, the ranked characters, and the first 100 failing records of
+                     each column and rule with every rejected character marked (its kind,
+                     bytes and suggestion beside it and on hover). FILE takes its name only
+                     once the whole run is over, and never an input's
+  --no-progress      no progress line: by default, where standard error is a terminal and an
+                     input is larger than 64 MiB, one line there shows the bytes read (of
+                     how many), records, failing records and MB/s, and is erased at the end
   --help, --version
 
 Exit status:
@@ -562,6 +592,8 @@ Examples:
   kestrune-check --quiet --full-katakana --field 2 names.tsv
   kestrune-check --csv --header --column 氏名カナ:full-katakana,max-bytes=40 \
                  --column 郵便番号:half-digits,required customers.csv
+  kestrune-check --csv --header --summary --report customers.html \
+                 --column 氏名カナ:full-katakana customers.csv
 )";
 }
 

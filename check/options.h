@@ -38,6 +38,12 @@ struct Options {
     std::size_t fixedWidth = 0;
     RecordEnd recordEnd = RecordEnd::Found;
     Format format = Format::None;
+    // --summary: a table per file in place of the records' lines; --report: a web page of the
+    // same, with the first failing records, besides the usual output.
+    bool summary = false;
+    std::string reportFile;
+    bool noProgress = false;
+    std::vector<std::string> arguments;  // the command line as given, which the report shows
 };
 
 enum class Action { Check, Help, Version, UsageError };

@@ -104,6 +104,16 @@ std::optional<FileId> IdOfDescriptor(int fd) {
     return IdOf(s);
 }
 
+bool IsTerminal(std::FILE* file) {
+    return isatty(fileno(file)) == 1;
+}
+
+std::optional<unsigned long long> RegularFileSize(int fd) {
+    struct stat s;
+    if (fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) return std::nullopt;
+    return static_cast<unsigned long long>(s.st_size);
+}
+
 ReplacingFile::~ReplacingFile() {
     if (stream_ != nullptr) std::fclose(stream_);
     if (!temporary_.empty()) unlink(temporary_.c_str());

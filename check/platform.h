@@ -53,6 +53,11 @@ class Writer {
     void* console_ = nullptr;  // the console's handle, where there is one
 };
 
+// Whether a stream is a terminal (a console on Windows), where a progress line can be redrawn.
+bool IsTerminal(std::FILE* file);
+// The size of what a descriptor reads where it is a regular file; none for a pipe or a device.
+std::optional<unsigned long long> RegularFileSize(int fd);
+
 // A file as the system knows it, whatever it is called.
 struct FileId {
     unsigned long long device, inode;

@@ -221,6 +221,20 @@ std::optional<FileId> IdOfDescriptor(int fd) {
     return IdOfHandle(HandleOf(fd));
 }
 
+// A console answers GetConsoleMode; a redirected stream, even to NUL (a character device), does
+// not.
+bool IsTerminal(std::FILE* file) {
+    DWORD mode = 0;
+    return GetConsoleMode(HandleOf(_fileno(file)), &mode) != 0;
+}
+
+std::optional<unsigned long long> RegularFileSize(int fd) {
+    const HANDLE handle = HandleOf(fd);
+    LARGE_INTEGER size;
+    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size)) return std::nullopt;
+    return static_cast<unsigned long long>(size.QuadPart);
+}
+
 ReplacingFile::~ReplacingFile() {
     if (stream_ != nullptr) std::fclose(stream_);
     if (!temporary_.empty()) DeleteFileW(Wide(temporary_).c_str());

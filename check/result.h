@@ -22,7 +22,7 @@ namespace check {
 struct RejectedNote {
     int position;
     std::optional<CharacterKind> kind;
-    std::string_view character;  // its bytes, where its kind is named
+    std::string_view character;  // its bytes
     Suggestion fix;              // size 0: none
 };
 
@@ -53,6 +53,7 @@ struct RecordResult {
     std::size_t fields = 0, expectedFields = 0;  // a field-count failure when they differ
     std::size_t length = 0, expectedLength = 0;  // a record-length failure when they differ
     std::span<const FileFault> fileFaults;       // what only the file as a whole shows
+    bool ofFile = false;  // no record: what the end of the file shows, after its last record
     std::span<const ColumnResult> columns;
     // With --fix: what was corrected before the columns were judged, and the record as read.
     std::span<const Change> changes;

@@ -106,4 +106,11 @@ bool NotesRejected(const Rule& rule);
 // Whether they name its kind: the checks that judge where a character comes from.
 bool NamesKinds(const Rule& rule);
 
+// Whether the rule measures the text (byte-size, char-count, the size max-bytes limits), so that
+// a summary has a value from it for every record.
+inline bool Measures(const Rule& rule) {
+    return rule.kind == RuleKind::MaxBytes ||
+           (rule.kind == RuleKind::Operation && Row(rule.operation).unit != Unit::None);
+}
+
 }  // namespace check

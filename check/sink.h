@@ -20,6 +20,14 @@ class Sink {
     virtual void Write(const RecordResult& result) = 0;
     // The header record, as read: only the sinks that write records take it.
     virtual void Header(const Record& /*header*/) {}
+    // A file begins, by the name results give it: only the sinks that add up take this and
+    // Passed.
+    virtual void Begin(std::string_view /*file*/) {}
+    // `records` records passed every check of `plan` and were not judged: one, with what each
+    // check measured in `measured` (as RecordJudge::Passes gives it), or a run a fast path
+    // confirmed, which measures nothing (it runs only where nothing is to be measured).
+    virtual void Passed(const Plan& /*plan*/, std::span<const int> /*measured*/,
+                        unsigned long long /*records*/) {}
 };
 
 std::unique_ptr<Sink> TextSink(Output& out);
@@ -38,6 +46,9 @@ struct RecordFormat {
 // there as read instead.
 std::unique_ptr<Sink> CorrectedRecordsSink(Output& fixed, Output* rejects,
                                            const RecordFormat& format);
+
+// A character's kind as JSON names it: nec-special.
+std::string_view JsonKindName(CharacterKind kind);
 
 // What both sinks say, in code page 932.
 // The line that says what converting lost.

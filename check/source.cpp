@@ -40,6 +40,7 @@ bool ReadBuffer::Fill() {
     const long got = platform::ReadSome(fd_, buffer_.get() + end_, capacity_ - end_, error_);
     if (got > 0) {
         end_ += static_cast<std::size_t>(got);
+        read_ += static_cast<unsigned long long>(got);
         return true;
     }
     atEnd_ = true;
@@ -74,6 +75,7 @@ Source::Source(const std::string& path, const SourceSettings& settings)
       encoding_(settings.encoding) {
     fd_ = standardInput_ ? settings.standardInput : platform::OpenForReading(path, openError_);
     if (fd_ < 0) return;
+    size_ = platform::RegularFileSize(fd_);
     bytes_ = std::make_unique<ReadBuffer>(fd_, settings.chunk);
 }
 

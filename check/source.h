@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,7 +31,8 @@ class ReadBuffer {
     // Reads until at least n bytes are pending or the input ends; the first n of them.
     std::string_view Peek(std::size_t n);
     bool atEnd() const { return atEnd_; }
-    int error() const { return error_; }  // the errno of a failed read
+    int error() const { return error_; }               // the errno of a failed read
+    unsigned long long read() const { return read_; }  // bytes read so far, for the progress line
 
   private:
     void Grow(std::size_t capacity);
@@ -42,6 +44,7 @@ class ReadBuffer {
     std::size_t begin_ = 0, end_ = 0;
     bool atEnd_ = false;
     int error_ = 0;
+    unsigned long long read_ = 0;
 };
 
 // Turns the texts the checks see into code page 932, keeping what converting lost.
@@ -100,6 +103,8 @@ class Source {
     // Whether Start() skipped a UTF-8 byte order mark.
     bool skippedSignature() const { return skippedSignature_; }
     ReadBuffer& bytes() { return *bytes_; }
+    // The input's size where it is a regular file; none for a pipe or a terminal.
+    std::optional<unsigned long long> size() const { return size_; }
 
   private:
     std::string name_;
@@ -108,6 +113,7 @@ class Source {
     int openError_ = 0;
     Encoding encoding_;
     bool skippedSignature_ = false;
+    std::optional<unsigned long long> size_;
     std::unique_ptr<ReadBuffer> bytes_;
 };
 

@@ -118,7 +118,7 @@ std::string InvalidUtf8Line(std::string_view bytes, int position) {
     return BytesLine(kLabel, bytes, position);
 }
 
-std::string KindLine(CharacterKind kind, std::string_view character, int position) {
+std::string_view KindName(CharacterKind kind) {
     constexpr std::string_view kNames[] = {
         "JIS",                                               // JIS
         "NEC\x93\xC1\x8E\xEA\x95\xB6\x8E\x9A",               // NEC特殊文字
@@ -128,7 +128,11 @@ std::string KindLine(CharacterKind kind, std::string_view character, int positio
         "\x96\xA2\x92\xE8\x8B`\x82\xCC\x95\xB6\x8E\x9A",     // 未定義の文字
         "\x95s\x90\xB3\x82\xC8\x83o\x83\x43\x83g\x97\xF1",   // 不正なバイト列
     };
-    return BytesLine(kNames[static_cast<int>(kind)], character, position);
+    return kNames[static_cast<int>(kind)];
+}
+
+std::string KindLine(CharacterKind kind, std::string_view character, int position) {
+    return BytesLine(KindName(kind), character, position);
 }
 
 std::string SuggestionLine(std::string_view replacement, int position) {

@@ -68,6 +68,8 @@ std::string FieldCountLine(int fields, int expected);
 // The kind of a character that the JIS or code page 932 check rejects, with its bytes in hex:
 // NEC特殊文字 87 9A (5バイト目).
 std::string KindLine(CharacterKind kind, std::string_view character, int position);
+// The kind's name alone: NEC特殊文字.
+std::string_view KindName(CharacterKind kind);
 
 // A replacement that keeps a rejected character's meaning: 候補「ガ」 (1バイト目).
 std::string SuggestionLine(std::string_view replacement, int position);

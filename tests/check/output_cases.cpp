@@ -91,6 +91,49 @@ std::vector<OutputCase> OutputCases(const std::string& layout) {
          R"j({"file":"(standard input)","record":1,"line":1,"operation":"full-hiragana","ok":false,"position":3,"positions":[3,5],"suggestion":null,"suggestions":[null,null],"lines":["全角ひらがな：ＮＧ (3バイト目)","　　　> あ 【��】  【�】 "]})j" "\n", 1},
         {"json of a named field", {"--header", "--field", "カナ", "--json", "--half-katakana"}, Sjis("名\tカナ\nb\tｶﾅ\n"),
          R"j({"file":"(standard input)","record":2,"line":2,"field":2,"column":"カナ","operation":"half-katakana","ok":true,"position":0,"lines":["半角カタカナ：ＯＫ"]})j" "\n", 0},
+        // A measurement's number in JSON, beside the line that words it.
+        {"json values of measurements", {"--json", "--char-count", "--byte-size"}, Sjis("aア\n"),
+         R"j({"file":"(standard input)","record":1,"line":1,"operation":"char-count","ok":true,"position":0,"value":2,"lines":["文字数：2文字"]})j" "\n"
+         R"j({"file":"(standard input)","record":1,"line":1,"operation":"byte-size","ok":true,"position":0,"value":3,"lines":["文字サイズ：3バイト"]})j" "\n", 0},
+
+        // --summary. Records 2-4 after the header: x fails ID; やまだ has three rejected
+        // characters with suggestions and ア① one without; 名義 measures 4, 7 and 1 bytes (ﾞ is a
+        // character of its own), so 7 fails max-bytes=6 and the mean is 4.
+        {"summary of columns and measurements", {"--csv", "--header", "--summary", "--json", "--column", "ID:half-digits",
+          "--column", "カナ:full-katakana", "--column", "名義:max-bytes=6,char-count"},
+         Sjis("ID,カナ,名義\n1,ヤマダ,ﾔﾏﾀﾞ\n2,やまだ,ﾔﾏﾀﾞﾀﾛｳ\nx,ア①,ｱ\n"),
+         R"j({"file":"(standard input)","operation":"summary","records":3,"failing":2,"rules":[)j"
+         R"j({"field":1,"column":"ID","operation":"half-digits","checked":3,"failing":1,"characters":[{"character":"x","count":1,"suggestion":null,"record":4,"position":1}]},)j"
+         R"j({"field":2,"column":"カナ","operation":"full-katakana","checked":3,"failing":2,"characters":[{"character":"や","count":1,"suggestion":"ヤ","record":3,"position":1},)j"
+         R"j({"character":"ま","count":1,"suggestion":"マ","record":3,"position":3},{"character":"だ","count":1,"suggestion":"ダ","record":3,"position":5},)j"
+         R"j({"character":"①","count":1,"suggestion":null,"record":4,"position":3}]},)j"
+         R"j({"field":3,"column":"名義","operation":"max-bytes","limit":6,"checked":3,"failing":1,"smallest":1,"largest":7,"mean":4,"characters":[]},)j"
+         R"j({"field":3,"column":"名義","operation":"char-count","checked":3,"failing":0,"smallest":1,"largest":7,"mean":4,"characters":[]}]})j" "\n", 1},
+        // A short record fails its field count and its missing field is empty; a malformed one
+        // is checked for nothing else, so column 2 is checked twice in three records.
+        {"summary of what records fail as a whole", {"--csv", "--header", "--summary", "--json", "--column", "2:required"},
+         "a,b\n1\n\"x\"y,2\n3,4\n",
+         R"j({"file":"(standard input)","operation":"summary","records":3,"failing":2,"rules":[)j"
+         R"j({"field":2,"column":"b","operation":"required","checked":2,"failing":1,"characters":[]},)j"
+         R"j({"field":0,"operation":"field-count","checked":3,"failing":1,"characters":[]},)j"
+         R"j({"field":0,"operation":"csv","checked":3,"failing":1,"characters":[]}]})j" "\n", 1},
+        // ① twice ranks first; 﨑 (FA B1) and the NEC ∵ (87 9A) once each, in the order seen.
+        {"summary of kinds", {"--jis", "--summary", "--json"}, Bytes("87 40 FA B1 87 40 87 9A 0A"),
+         R"j({"file":"(standard input)","operation":"summary","records":1,"failing":1,"rules":[{"field":0,"operation":"jis","checked":1,"failing":1,"characters":[)j"
+         R"j({"character":"①","count":2,"kind":"nec-special","suggestion":null,"record":1,"position":1},)j"
+         R"j({"character":"﨑","count":1,"kind":"ibm-extension","suggestion":null,"record":1,"position":3},)j"
+         R"j({"character":"∵","count":1,"kind":"nec-special","suggestion":"∵","record":1,"position":7}]}]})j" "\n", 1},
+        // 氏名カナ takes eight columns on a terminal, as its eight bytes in code page 932.
+        {"summary table", {"--csv", "--header", "--summary", "--column", "氏名カナ:full-katakana", "--column", "ID:half-digits"},
+         Sjis("ID,氏名カナ\n1,さ\n"),
+         "(standard input): 1 record, 1 failing\n"
+         "  column    rule           checked  failing   share\n"
+         "  氏名カナ  full-katakana        1        1  100.0%\n"
+         "  ID        half-digits          1        0    0.0%\n"
+         "\n"
+         "氏名カナ full-katakana: 1 rejected character\n"
+         "  count  character  suggestion  first seen\n"
+         "      1  「さ」     「サ」      record 2, byte 1\n", 1},
     };
     // clang-format on
 }

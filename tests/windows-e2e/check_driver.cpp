@@ -205,7 +205,7 @@ void WhatOnlyWindowsShows() {
            "한.txt:1: 文字サイズ：2バイト\n", 0);
     Expect("and in JSON", Run({"--json", "--byte-size", "한.txt"}, ""),
            R"j({"file":"한.txt","record":1,"line":1,"operation":"byte-size","ok":true,)j"
-           R"j("position":0,"lines":["文字サイズ：2バイト"]})j"
+           R"j("position":0,"value":2,"lines":["文字サイズ：2バイト"]})j"
            "\n",
            0);
     WriteFile(folder + Wide("\\様式.txt"), "1:half-katakana\n");
@@ -231,7 +231,7 @@ void WhatOnlyWindowsShows() {
           "a console shows a message's characters", Utf8(missing.console));
     const Ran json = Run({"--json", "--byte-size"}, "a\n", Out::Console);
     Check(json.console == Wide(R"j({"file":"(standard input)","record":1,"line":1,)j"
-                               R"j("operation":"byte-size","ok":true,"position":0,"lines":)j"
+                               R"j("operation":"byte-size","ok":true,"position":0,"value":1,"lines":)j"
                                R"j(["文字サイズ：1バイト"]})j"
                                "\n"),
           "a console shows JSON's characters", Utf8(json.console));
