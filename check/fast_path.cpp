@@ -80,7 +80,7 @@ kernels::RecordsPrefix KernelPath::Confirmed(std::string_view records) const {
     bool first = true;
     for (kernels::Check check : checks_) {
         const kernels::RecordsPrefix prefix = kernels::ConfirmedRecords(
-            kernels::FastestWide(), check, records.substr(0, confirmed.end), symbolsAllowed_);
+            kernels::Fastest(), check, records.substr(0, confirmed.end), symbolsAllowed_);
         if (prefix.end < confirmed.end || first) confirmed = prefix;
         first = false;
     }

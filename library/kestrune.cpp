@@ -193,7 +193,7 @@ const LostCharacter* LostAt(const std::vector<LostCharacter>& lost, int position
 // first, which most texts settle at once, and the positions only for a rule that failed.
 // Whether a rule measures something the result gives: a measurement, or a rule of fields,
 // which is cheap to run whole.
-bool Measures(const check::Rule& rule) {
+bool ReportsMeasure(const check::Rule& rule) {
     return rule.kind != check::RuleKind::Operation || Row(rule.operation).unit != Unit::None;
 }
 
@@ -448,7 +448,7 @@ int kestrune_check(const char* operation, const char* text, size_t size, unsigne
     return Check(
         text, size, flags, result,
         [&](kestrune_result& r, int symbols, bool all) {
-            RunRule(r, rule, row->option.data(), Measures(rule), symbols, all);
+            RunRule(r, rule, row->option.data(), ReportsMeasure(rule), symbols, all);
         },
         1);
 }
@@ -474,7 +474,7 @@ int kestrune_rules_parse(const char* list, kestrune_rules** rules, char* error, 
                 if (!check::Corrects(*rule)) {
                     parsed->rules.push_back(*rule);
                     parsed->names.emplace_back(check::JsonName(*rule));
-                    parsed->measures.push_back(Measures(*rule) ? 1 : 0);
+                    parsed->measures.push_back(ReportsMeasure(*rule) ? 1 : 0);
                 }
             } else {
                 if (name.empty()) message = "an empty rule in '" + std::string(list) + "'";
