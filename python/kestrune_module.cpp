@@ -294,39 +294,44 @@ void CheckRun(const kestrune_rules* rules, std::span<const Text> texts, std::siz
 constexpr std::size_t kValuesPerThread = 65536;
 constexpr std::size_t kMaxThreads = 8;
 
-py::list CheckColumn(py::handle values, py::object rules) {
-    std::shared_ptr<Rules> owned;
-    const Rules* list = nullptr;
-    if (py::isinstance<Rules>(rules)) {
-        list = &rules.cast<const Rules&>();
-    } else {
-        owned = std::make_shared<Rules>(rules.cast<std::string>());
-        list = owned.get();
-    }
-    // A pandas Series names its rows by its index; anything else by its position.
+// A column's values, held by a sequence of its own while the GIL is released (another thread
+// may change the caller's list meanwhile, never these), and the Series' index, if any.
+struct Column {
     py::object index = py::none();
+    py::object held;
+    std::vector<Text> texts;
+};
+
+Column ColumnOf(py::handle values) {
+    Column column;
+    // A pandas Series names its rows by its index; anything else by its position.
     py::object sequence = py::reinterpret_borrow<py::object>(values);
     if (py::hasattr(values, "index") && py::hasattr(values, "tolist") &&
         !py::isinstance<py::list>(values)) {
-        index = values.attr("index");
+        column.index = values.attr("index");
         sequence = values.attr("tolist")();
     }
-    // A tuple of its own holds every value while the GIL is released: another thread may
-    // change the caller's list meanwhile, never these.
     if (!PySequence_Check(sequence.ptr()) && !py::hasattr(sequence, "__iter__")) {
         throw py::type_error("check_column takes a sequence or a pandas Series");
     }
     // (A Series' tolist() is a list of its own already.)
-    const py::object fast = py::reinterpret_steal<py::object>(
-        index.is_none() ? PySequence_Tuple(sequence.ptr()) : PySequence_Fast(sequence.ptr(), ""));
-    if (!fast) throw py::error_already_set();
-    const Py_ssize_t count = PySequence_Fast_GET_SIZE(fast.ptr());
-    PyObject** items = PySequence_Fast_ITEMS(fast.ptr());
-    std::vector<Text> texts(static_cast<std::size_t>(count));
-    for (Py_ssize_t k = 0; k < count; ++k) texts[static_cast<std::size_t>(k)] = TextOf(items[k]);
+    column.held = py::reinterpret_steal<py::object>(column.index.is_none()
+                                                        ? PySequence_Tuple(sequence.ptr())
+                                                        : PySequence_Fast(sequence.ptr(), ""));
+    if (!column.held) throw py::error_already_set();
+    const Py_ssize_t count = PySequence_Fast_GET_SIZE(column.held.ptr());
+    PyObject** items = PySequence_Fast_ITEMS(column.held.ptr());
+    column.texts.resize(static_cast<std::size_t>(count));
+    for (Py_ssize_t k = 0; k < count; ++k) {
+        column.texts[static_cast<std::size_t>(k)] = TextOf(items[k]);
+    }
+    return column;
+}
 
-    // Without the GIL, in a few threads for a long column, each over its own run of values
-    // with a result of its own; the runs' failures are joined in order.
+// Without the GIL, in a few threads for a long column, each over its own run of values with a
+// result of its own; the runs' failures are joined in order.
+std::vector<std::vector<Failed>> CheckInThreads(const kestrune_rules* rules,
+                                                const std::vector<Text>& texts) {
     const std::size_t threads = std::clamp<std::size_t>(
         std::min<std::size_t>(std::thread::hardware_concurrency(), texts.size() / kValuesPerThread),
         1, kMaxThreads);
@@ -338,8 +343,8 @@ py::list CheckColumn(py::handle values, py::object rules) {
             const std::size_t begin = texts.size() * t / threads;
             const std::size_t end = texts.size() * (t + 1) / threads;
             try {
-                CheckRun(list->get(), std::span(texts).subspan(begin, end - begin), begin,
-                         failedRuns[t], statuses[t]);
+                CheckRun(rules, std::span(texts).subspan(begin, end - begin), begin, failedRuns[t],
+                         statuses[t]);
             } catch (const std::bad_alloc&) {
                 statuses[t] = KESTRUNE_ERROR_MEMORY;
             }
@@ -349,18 +354,20 @@ py::list CheckColumn(py::handle values, py::object rules) {
         run(0);
         for (std::thread& worker : workers) worker.join();
     }
-    int status = KESTRUNE_OK;
-    for (const int s : statuses) {
-        if (s != KESTRUNE_OK) status = s;
+    for (const int status : statuses) {
+        if (status != KESTRUNE_OK) Raise(status);
     }
-    if (status != KESTRUNE_OK) Raise(status);
+    return failedRuns;
+}
 
+// The failures as kestrune.Failure tuples, rows named by the Series' index where there is one.
+py::list Failures(const std::vector<std::vector<Failed>>& failedRuns, const Rules& list,
+                  const py::object& index) {
     const py::object failure = py::module_::import("kestrune").attr("Failure");
     std::vector<py::object> names;
-    for (const std::string& name : list->names()) names.push_back(py::str(name));
+    for (const std::string& name : list.names()) names.push_back(py::str(name));
     std::vector<py::object> kinds;
     for (int kind = 0; kestrune_kind_name(kind) != nullptr; ++kind) kinds.push_back(KindName(kind));
-    py::list out;
     // The failing rows' labels in one call: an Index looks up one label slowly.
     py::list labels;
     if (!index.is_none()) {
@@ -370,16 +377,14 @@ py::list CheckColumn(py::handle values, py::object rules) {
         }
         labels = index.attr("take")(rows).attr("tolist")();
     }
+    py::list out;
     std::size_t failure_number = 0;
-    for (const std::vector<Failed>& failedRun : failedRuns)
+    for (const std::vector<Failed>& failedRun : failedRuns) {
         for (const Failed& f : failedRun) {
             py::object row =
                 index.is_none() ? py::object(py::int_(f.row)) : py::object(labels[failure_number]);
             ++failure_number;
-            py::object rule = py::none();
-            if (f.rule >= 0) {
-                rule = names[static_cast<std::size_t>(f.rule)];
-            }
+            py::object rule = f.rule >= 0 ? names[static_cast<std::size_t>(f.rule)] : py::none();
             py::object character = py::str(CharacterText(f.kind, f.character, f.characterSize));
             py::object suggestion = f.suggestionSize == 0
                                         ? py::object(py::none())
@@ -392,7 +397,21 @@ py::list CheckColumn(py::handle values, py::object rules) {
             if (made == nullptr) throw py::error_already_set();
             out.append(py::reinterpret_steal<py::object>(made));
         }
+    }
     return out;
+}
+
+py::list CheckColumn(py::handle values, py::object rules) {
+    std::shared_ptr<Rules> owned;
+    const Rules* list = nullptr;
+    if (py::isinstance<Rules>(rules)) {
+        list = &rules.cast<const Rules&>();
+    } else {
+        owned = std::make_shared<Rules>(rules.cast<std::string>());
+        list = owned.get();
+    }
+    const Column column = ColumnOf(values);
+    return Failures(CheckInThreads(list->get(), column.texts), *list, column.index);
 }
 
 py::bytes ToCp932(const std::string& text) {
