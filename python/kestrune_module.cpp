@@ -190,6 +190,16 @@ Result Copy(const kestrune_result* r) {
     return out;
 }
 
+// Runs `check` over the value's text without the GIL, with the flags the text and the settings
+// give, and returns its status.
+template <typename Check>
+int Unlocked(py::handle value, bool symbols, bool all, const Check& check) {
+    const Text text = TextOf(value.ptr());
+    py::gil_scoped_release unlocked;
+    std::string buffer;
+    return check(BytesOf(text, buffer), Flags(text, symbols, all));
+}
+
 class Rules {
   public:
     explicit Rules(const std::string& list) : list_(list), rules_(nullptr, &kestrune_rules_free) {
@@ -208,16 +218,11 @@ class Rules {
     }
 
     Result Check(py::handle value, bool all) const {
-        const Text text = TextOf(value.ptr());
         ResultPtr result = NewResult();
-        int status;
-        {
-            py::gil_scoped_release unlocked;
-            std::string buffer;
-            const std::string_view bytes = BytesOf(text, buffer);
-            status = kestrune_rules_check(rules_.get(), bytes.data(), bytes.size(),
-                                          Flags(text, true, all), result.get());
-        }
+        const int status = Unlocked(value, true, all, [&](std::string_view bytes, unsigned flags) {
+            return kestrune_rules_check(rules_.get(), bytes.data(), bytes.size(), flags,
+                                        result.get());
+        });
         if (status != KESTRUNE_OK) Raise(status);
         return Copy(result.get());
     }
@@ -234,16 +239,10 @@ class Rules {
 };
 
 Result CheckOne(py::handle value, const std::string& operation, bool symbols, bool all) {
-    const Text text = TextOf(value.ptr());
     ResultPtr result = NewResult();
-    int status;
-    {
-        py::gil_scoped_release unlocked;
-        std::string buffer;
-        const std::string_view bytes = BytesOf(text, buffer);
-        status = kestrune_check(operation.c_str(), bytes.data(), bytes.size(),
-                                Flags(text, symbols, all), result.get());
-    }
+    const int status = Unlocked(value, symbols, all, [&](std::string_view bytes, unsigned flags) {
+        return kestrune_check(operation.c_str(), bytes.data(), bytes.size(), flags, result.get());
+    });
     if (status == KESTRUNE_ERROR_OPERATION) {
         throw py::value_error("unknown operation '" + operation + "'");
     }
