@@ -163,7 +163,7 @@ void Page::Summary(const FileTally& file) {
         for (const RuleTally& rule : file.rules) {
             if (rule.ofRecord != ofRecord) continue;
             const unsigned long long checked = Checked(file, rule);
-            const std::string share = Percent(rule.failing, checked);
+            const std::string share = ShareText(rule.failing, checked);
             html += "<tr><td>";
             Cp932(html, rule.ColumnText());
             html += "</td><td>";
@@ -171,7 +171,8 @@ void Page::Summary(const FileTally& file) {
             html += "</td>";
             Number(checked, "checked");
             Number(rule.failing, rule.failing > 0 ? "failing ng" : "failing");
-            html += "<td><span class=\"bar\" title=\"" + share + "\"><span style=\"width:" + share +
+            html += "<td><span class=\"bar\" title=\"" + share +
+                    "\"><span style=\"width:" + Percent(rule.failing, checked) +
                     "\"></span></span> " + share + "</td><td>";
             if (rule.measures && rule.checked > 0) {
                 html += "smallest " + std::to_string(rule.smallest) + ", largest " +

@@ -118,6 +118,8 @@ class Tally final : public Sink {
     std::vector<std::string_view> pieces_;
 };
 
+// The failing share with one decimal, as the table and the page give it ("" of no records).
+std::string ShareText(unsigned long long failing, unsigned long long checked);
 // A mean with at most two decimals and no trailing zeros, as the table, JSON and the page give
 // it.
 std::string MeanText(double mean);

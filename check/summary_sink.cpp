@@ -14,14 +14,18 @@ namespace {
 // The characters a table lists for each rule; JSON gives them all.
 constexpr std::size_t kListed = 10;
 
-std::string Share(unsigned long long failing, unsigned long long checked) {
+}  // namespace
+
+std::string ShareText(unsigned long long failing, unsigned long long checked) {
     if (checked == 0) return "";
+    // A share that rounds to none or to all is said as less or more: one failing record in a
+    // million is not "0.0%".
+    if (failing > 0 && failing * 1000 < checked) return "<0.1%";
+    if (failing < checked && (checked - failing) * 1000 < checked) return ">99.9%";
     char text[16];
     std::snprintf(text, sizeof text, "%.1f%%", 100.0 * static_cast<double>(failing) / checked);
     return text;
 }
-
-}  // namespace
 
 std::string MeanText(double mean) {
     char text[32];
@@ -138,7 +142,7 @@ void WriteSummary(Output& out, const FileTally& file) {
                            std::to_string(rule->largest) + ", mean " + MeanText(rule->Mean());
             }
             table.Row({rule->ColumnText(), rule->RuleText(), std::to_string(checked),
-                       std::to_string(rule->failing), Share(rule->failing, checked), measured});
+                       std::to_string(rule->failing), ShareText(rule->failing, checked), measured});
         }
         table.Write(out, "  ");
     }

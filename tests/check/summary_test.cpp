@@ -11,6 +11,7 @@
 #include "bytes.h"
 #include "harness.h"
 #include "output_cases.h"
+#include "summary.h"
 
 namespace {
 
@@ -194,6 +195,19 @@ std::string PageText(std::string html) {
         text = Replaced(text, entity, c);
     }
     return text;
+}
+
+// A share never rounds to none while a record fails, nor to all while one passes.
+TEST(Summary, ShareSaysNoneOrAllOnlyWhenItIs) {
+    const struct {
+        unsigned long long failing, checked;
+        const char* text;
+    } kCases[] = {{0, 0, ""},           {0, 5, "0.0%"},         {1, 1000, "0.1%"},
+                  {1, 1001, "<0.1%"},   {125, 412468, "<0.1%"}, {1, 3, "33.3%"},
+                  {999, 1000, "99.9%"}, {1000, 1001, ">99.9%"}, {7, 7, "100.0%"}};
+    for (const auto& c : kCases) {
+        EXPECT_EQ(check::ShareText(c.failing, c.checked), c.text) << c.failing << "/" << c.checked;
+    }
 }
 
 TEST(Report, ShowsWhatTheDataHoldsAsTextAndMakesNoElementOfIt) {
