@@ -6,13 +6,6 @@
 
 namespace check {
 
-std::string_view JsonKindName(CharacterKind kind) {
-    constexpr std::string_view kNames[] = {"jis",           "nec-special",  "nec-selected-ibm",
-                                           "ibm-extension", "user-defined", "undefined",
-                                           "invalid"};
-    return kNames[static_cast<int>(kind)];
-}
-
 namespace {
 
 class Json final : public Sink {

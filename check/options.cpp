@@ -86,19 +86,7 @@ bool ParseColumn(std::string_view spec, ColumnSpec& column, std::string& error) 
         error = "no rule given";
         return false;
     }
-    for (;;) {
-        const std::size_t comma = rules.find(',');
-        const std::string_view name = rules.substr(0, comma);
-        if (name == "no-symbols") {  // a setting of the column, not a rule
-            column.symbolsAllowed = 0;
-        } else if (const std::optional<Rule> rule = ParseRule(name, error)) {
-            column.rules.push_back(*rule);
-        } else {
-            return false;
-        }
-        if (comma == std::string_view::npos) break;
-        rules.remove_prefix(comma + 1);
-    }
+    if (!ParseRuleList(rules, column.rules, column.symbolsAllowed, error)) return false;
     if (HasRule(column.rules, RuleKind::Truncate) && !HasRule(column.rules, RuleKind::MaxBytes)) {
         error = "truncate needs max-bytes=N in the same column";
         return false;

@@ -210,6 +210,30 @@ std::optional<Rule> ParseRule(std::string_view name, std::string& error) {
     return std::nullopt;
 }
 
+bool ParseRuleList(std::string_view list, std::vector<Rule>& rules, int& symbolsAllowed,
+                   std::string& error) {
+    for (;;) {
+        const std::size_t comma = list.find(',');
+        const std::string_view name = list.substr(0, comma);
+        if (name == "no-symbols") {  // a setting of the column, not a rule
+            symbolsAllowed = 0;
+        } else if (const std::optional<Rule> rule = ParseRule(name, error)) {
+            rules.push_back(*rule);
+        } else {
+            return false;
+        }
+        if (comma == std::string_view::npos) return true;
+        list.remove_prefix(comma + 1);
+    }
+}
+
+std::string_view JsonKindName(CharacterKind kind) {
+    constexpr std::string_view kNames[] = {"jis",           "nec-special",  "nec-selected-ibm",
+                                           "ibm-extension", "user-defined", "undefined",
+                                           "invalid"};
+    return kNames[static_cast<int>(kind)];
+}
+
 std::string_view JsonName(const Rule& rule) {
     return rule.kind == RuleKind::Operation ? Row(rule.operation).option : RowOf(rule).name;
 }

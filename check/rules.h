@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "operations.h"
+#include "repertoire.h"
 
 namespace check {
 
@@ -83,12 +84,18 @@ inline const RuleRow& RowOf(const Rule& rule) {
 // The rule a column's rule list names, such as "full-katakana" or "max-bytes=30"; none with
 // `error` set when it names none. "no-symbols" is not a rule but a setting of the column.
 std::optional<Rule> ParseRule(std::string_view name, std::string& error);
+// A whole rule list, its names separated by commas, appended to `rules`; "no-symbols" among them
+// sets `symbolsAllowed` to 0. False at the first name that is no rule, with `error` set.
+bool ParseRuleList(std::string_view list, std::vector<Rule>& rules, int& symbolsAllowed,
+                   std::string& error);
 
 // A whole decimal number from 1 to INT_MAX, nothing before or after it.
 bool ParseCount(std::string_view text, int& n);
 
 // The name of the rule's operation in JSON.
 std::string_view JsonName(const Rule& rule);
+// A character's kind as JSON names it: nec-special.
+std::string_view JsonKindName(CharacterKind kind);
 
 // Whether one of `rules` is of `kind`.
 inline bool HasRule(std::span<const Rule> rules, RuleKind kind) {

@@ -47,9 +47,6 @@ struct RecordFormat {
 std::unique_ptr<Sink> CorrectedRecordsSink(Output& fixed, Output* rejects,
                                            const RecordFormat& format);
 
-// A character's kind as JSON names it: nec-special.
-std::string_view JsonKindName(CharacterKind kind);
-
 // What both sinks say, in code page 932.
 // The line that says what converting lost.
 std::string LostLine(const LostCharacter& lost);

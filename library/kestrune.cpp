@@ -50,6 +50,9 @@ constexpr bool OptionsEndInNul() {
     return true;
 }
 static_assert(OptionsEndInNul(), "the operations' names are NUL-terminated literals");
+static_assert(KESTRUNE_KIND_NOT_IN_CP932 - KESTRUNE_KIND_JIS ==
+                  static_cast<int>(CharacterKind::Invalid) + 1,
+              "kestrune_kind follows CharacterKind from KESTRUNE_KIND_JIS");
 
 // Copies the character at byte index `at` of the code page 932 text.
 void TakeCharacter(Finding& finding, std::string_view text, std::size_t at) {
@@ -368,10 +371,21 @@ const char* kestrune_version(void) {
 }
 
 const char* kestrune_kind_name(int kind) {
-    static constexpr const char* kNames[] = {
-        "",          "jis",     "nec-special",  "nec-selected-ibm", "ibm-extension", "user-defined",
-        "undefined", "invalid", "not-in-cp932", "ill-formed-utf-8"};
-    return kind >= 0 && kind < static_cast<int>(std::size(kNames)) ? kNames[kind] : nullptr;
+    // The kinds the checks name are kestrune-check's, in CharacterKind's order from
+    // KESTRUNE_KIND_JIS; their names end where a string_view of a literal does.
+    if (kind >= KESTRUNE_KIND_JIS && kind < KESTRUNE_KIND_NOT_IN_CP932) {
+        return check::JsonKindName(static_cast<CharacterKind>(kind - KESTRUNE_KIND_JIS)).data();
+    }
+    switch (kind) {
+        case KESTRUNE_KIND_NONE:
+            return "";
+        case KESTRUNE_KIND_NOT_IN_CP932:
+            return "not-in-cp932";
+        case KESTRUNE_KIND_ILL_FORMED_UTF8:
+            return "ill-formed-utf-8";
+        default:
+            return nullptr;
+    }
 }
 
 kestrune_result* kestrune_result_new(void) {
@@ -459,34 +473,23 @@ int kestrune_rules_parse(const char* list, kestrune_rules** rules, char* error, 
     try {
         auto parsed = std::make_unique<kestrune_rules>();
         std::string message;
-        std::string_view rest = list;
-        bool truncates = false, limits = false;
-        for (;;) {
-            const std::size_t comma = rest.find(',');
-            const std::string_view name = rest.substr(0, comma);
-            // As kestrune-check's --column reads its rules: "no-symbols" is a setting of the
-            // column, and a correction is taken but checks nothing.
-            if (name == "no-symbols") {
-                parsed->symbolsAllowed = 0;
-            } else if (const std::optional<check::Rule> rule = check::ParseRule(name, message)) {
-                truncates = truncates || rule->kind == check::RuleKind::Truncate;
-                limits = limits || rule->kind == check::RuleKind::MaxBytes;
-                if (!check::Corrects(*rule)) {
-                    parsed->rules.push_back(*rule);
-                    parsed->names.emplace_back(check::JsonName(*rule));
-                    parsed->measures.push_back(ReportsMeasure(*rule) ? 1 : 0);
-                }
-            } else {
-                if (name.empty()) message = "an empty rule in '" + std::string(list) + "'";
-                CopyMessage(message, error, error_size);
-                return KESTRUNE_ERROR_RULES;
-            }
-            if (comma == std::string_view::npos) break;
-            rest.remove_prefix(comma + 1);
+        // As kestrune-check's --column reads its rules; a correction is taken but checks
+        // nothing.
+        std::vector<check::Rule> all;
+        if (!check::ParseRuleList(list, all, parsed->symbolsAllowed, message)) {
+            CopyMessage(message, error, error_size);
+            return KESTRUNE_ERROR_RULES;
         }
-        if (truncates && !limits) {
+        if (check::HasRule(all, check::RuleKind::Truncate) &&
+            !check::HasRule(all, check::RuleKind::MaxBytes)) {
             CopyMessage("truncate needs max-bytes=N in the same list", error, error_size);
             return KESTRUNE_ERROR_RULES;
+        }
+        for (const check::Rule& rule : all) {
+            if (check::Corrects(rule)) continue;
+            parsed->rules.push_back(rule);
+            parsed->names.emplace_back(check::JsonName(rule));
+            parsed->measures.push_back(ReportsMeasure(rule) ? 1 : 0);
         }
         parsed->blocks[0] = BlockOf(*parsed, 0);
         parsed->blocks[1] = BlockOf(*parsed, 1);
